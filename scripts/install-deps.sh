@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the asset generator and the tests need.
+# As root it installs what is missing; otherwise it prints the one command to run.
+set -eu
+
+PACKAGES="build-essential cmake pkg-config libsdl1.2-compat-dev libstb-dev libvorbisidec-dev \
+libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Run:"
+    echo "  sudo apt-get install -y$missing"
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,18 @@
+#include "platform/clock.h"
+
+#include <SDL.h>
+
+namespace platform {
+namespace {
+bool virtualClock = false;
+uint32_t virtualTicks = 0;
+} // namespace
+
+uint32_t clockTicks() { return virtualClock ? virtualTicks : SDL_GetTicks(); }
+
+void setVirtualTicks(uint32_t ticks) {
+    virtualClock = true;
+    virtualTicks = ticks;
+}
+
+} // namespace platform

@@ -1,0 +1,7 @@
+#include "platform/menu.h"
+
+namespace platform {
+
+void runMenuProgram() {}
+
+} // namespace platform

@@ -1,0 +1,10 @@
+#include "scenes/raindrop_scene.h"
+
+RaindropScene::RaindropScene() {}
+
+RaindropScene::~RaindropScene() {}
+
+void RaindropScene::update(uint32_t) {}
+
+void RaindropScene::render() {}
+

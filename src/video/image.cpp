@@ -1,0 +1,72 @@
+#include "video/image.h"
+
+#include <stb_image.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "video/screen.h"
+
+bool Image::decode(const char* path) {
+    pixelCount = 0;
+    pixels = nullptr;
+    width = 0;
+    height = 0;
+    FILE* file = fopen(path, "rb");
+    if (!file) return false;
+    int w = 0, h = 0, components = 0;
+    unsigned char* rgb = stbi_load_from_file(file, &w, &h, &components, 3);
+    fclose(file);
+    if (!rgb) return false;
+    width = w;
+    height = h;
+    pixelCount = w * h;
+    pixels = new uint16_t[pixelCount];
+    for (int32_t i = 0; i < pixelCount; i++) {
+        const unsigned char* p = rgb + 3 * i;
+        pixels[i] = static_cast<uint16_t>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+    }
+    stbi_image_free(rgb);
+    return true;
+}
+
+void Image::makeBlank(int w, int h) {
+    delete[] pixels;
+    width = w;
+    height = h;
+    pixelCount = w * h;
+    pixels = new uint16_t[pixelCount]();
+}
+
+Image::Image(const char* path) { decode(path); }
+
+Image::Image(const char* path, int needWidth, int minHeight) {
+    if (decode(path) && width == needWidth && height >= minHeight) return;
+    fprintf(stderr, "picture %s is missing or not %dx%d; using a black one\n", path, needWidth,
+            minHeight);
+    makeBlank(needWidth, minHeight);
+}
+
+Image* Image::loadAtLeast(const char* path, int minPixels) {
+    Image* image = new Image;
+    if (image->decode(path) && image->pixelCount >= minPixels) return image;
+    fprintf(stderr, "picture %s is missing or has fewer than %d pixels; using a black one\n", path,
+            minPixels);
+    image->makeBlank(minPixels, 1);
+    return image;
+}
+
+Image::Image(int w, int h) : pixelCount(0), pixels(nullptr), width(0), height(0) {
+    makeBlank(w, h);
+}
+
+Image::~Image() { delete[] pixels; }
+
+void Image::copyToScreen() const { memcpy(Screen::instance()->pixels, pixels, SCREEN_BYTES); }
+
+void rgb565ToRgb888(uint16_t p, uint8_t* rgb) {
+    const unsigned r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+    rgb[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
+    rgb[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
+    rgb[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
+}

@@ -1,0 +1,47 @@
+// A PNG picture decoded once into the screen's own RGB565 format.
+#pragma once
+
+#include <cstdint>
+
+class Image {
+  public:
+    int32_t pixelCount; // width * height
+    uint16_t* pixels;   // owned, row-major, rows of `width` pixels
+    int32_t width;
+    int32_t height;
+
+    // Loads the picture as it is. A file that is missing or cannot be decoded
+    // gives an empty 0x0 picture, silently.
+    explicit Image(const char* path);
+
+    // Loads a picture whose owner relies on `width` columns and at least
+    // `minHeight` rows. A picture that does not meet that (missing,
+    // undecodable or the wrong size) is replaced by a black width x minHeight
+    // picture and one line naming the file goes to stderr.
+    Image(const char* path, int width, int minHeight);
+
+    // Blank picture of width x height black pixels.
+    Image(int width, int height);
+
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    // Copies the first 320x240 pixels over the screen in one block.
+    void copyToScreen() const;
+
+    // Loads a picture read only as a run of pixels in storage order (a
+    // palette ramp): any shape with at least minPixels pixels is kept;
+    // otherwise it is replaced by minPixels black pixels in one row, with the
+    // same stderr line.
+    static Image* loadAtLeast(const char* path, int minPixels);
+
+  private:
+    Image() = default;
+    bool decode(const char* path);
+    void makeBlank(int width, int height);
+};
+
+// Bit-replicated 8-bit RGB of an RGB565 pixel: exactly the bytes that load
+// back as the same pixel. Used by everything that writes PNG files.
+void rgb565ToRgb888(uint16_t p, uint8_t* rgb);

@@ -1,0 +1,47 @@
+// RGB565 pixel helpers shared by every drawing routine: the channel split,
+// the weighted blend and the brightening. Red is bits 15-11, green 10-5,
+// blue 4-0.
+#pragma once
+
+#include <cstdint>
+
+const uint16_t TRANSPARENT_KEY = 0xF81F;
+
+inline uint32_t redOf(uint16_t p) { return p >> 11; }
+inline uint32_t greenOf(uint16_t p) { return (p >> 5) & 63; }
+inline uint32_t blueOf(uint16_t p) { return p & 31; }
+
+inline uint16_t packRgb565(uint32_t r, uint32_t g, uint32_t b) {
+    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
+
+// Blends source c over destination d with a 16.16 weight w (0..65536): each
+// channel becomes (w*c + (65536-w)*d), saturated at 31.0 (red, blue) or 63.0
+// (green), shifted back by 16. w = 0 gives d exactly.
+inline uint16_t blendWeighted(uint16_t c, uint16_t d, uint32_t w) {
+    const uint32_t v = 65536 - w;
+    uint32_t r = w * redOf(c) + v * redOf(d);
+    uint32_t g = w * greenOf(c) + v * greenOf(d);
+    uint32_t b = w * blueOf(c) + v * blueOf(d);
+    if (r > (31u << 16)) r = 31u << 16;
+    if (g > (63u << 16)) g = 63u << 16;
+    if (b > (31u << 16)) b = 31u << 16;
+    return packRgb565(r >> 16, g >> 16, b >> 16);
+}
+
+// Blend with an opacity of 0..63, the form most pictures store in green.
+inline uint16_t blendOpacity(uint16_t c, uint16_t d, uint32_t opacity) {
+    return blendWeighted(c, d, opacity * 1024);
+}
+
+// Brightens s by a: red and blue on a doubled 0..63 scale, green as it is,
+// each saturating at 63 on its own.
+inline uint16_t brighten(uint16_t s, uint32_t a) {
+    uint32_t r = redOf(s) * 2 + a;
+    uint32_t g = greenOf(s) + a;
+    uint32_t b = blueOf(s) * 2 + a;
+    if (r > 63) r = 63;
+    if (g > 63) g = 63;
+    if (b > 63) b = 63;
+    return packRgb565(r >> 1, g, b >> 1);
+}

@@ -1,0 +1,129 @@
+#include "video/screen.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+Screen* theScreen = nullptr;
+}
+
+Screen* Screen::instance() {
+    if (!theScreen) theScreen = new Screen(SCREEN_WIDTH, SCREEN_HEIGHT, 16);
+    return theScreen;
+}
+
+void Screen::destroyInstance() {
+    delete theScreen;
+    theScreen = nullptr;
+}
+
+Screen::Screen(int width, int height, int bitsPerPixel) {
+    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
+        printf("Unable to init SDL: %s\n", SDL_GetError());
+        exit(1);
+    }
+    atexit(SDL_Quit);
+    this->width = width;
+    this->height = height;
+    surface = SDL_SetVideoMode(width, height, bitsPerPixel, 0);
+    SDL_ShowCursor(0);
+    if (!surface) {
+        printf("Unable to set video: %s\n", SDL_GetError());
+        exit(1);
+    }
+    // Drawing goes to our own frame rather than surface->pixels so that a
+    // later change of video mode can never leave the drawing code (or the
+    // meshes' copies of the address) pointing at freed memory.
+    memset(frame, 0, sizeof frame);
+    pixels = frame;
+    frameSurface = SDL_CreateRGBSurfaceFrom(frame, SCREEN_WIDTH, SCREEN_HEIGHT, 16,
+                                            SCREEN_WIDTH * 2, 0xF800, 0x07E0, 0x001F, 0);
+    camera = new Camera;
+    camera->reset();
+    SDL_UpdateRect(surface, 0, 0, width, height);
+    dirtyTop = 0;
+    dirtyBottom = 239; // the first clearDepth clears rows 0..238
+    memset(depthBuffer, 0, sizeof depthBuffer);
+}
+
+Screen::~Screen() {
+    delete camera;
+    if (frameSurface) SDL_FreeSurface(frameSurface);
+    SDL_Quit();
+}
+
+void Screen::lock() {
+    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+}
+
+void Screen::unlock() {
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+}
+
+void Screen::present() {
+    // A failed resize can leave no surface; there is then nothing to show.
+    if (!surface) return;
+    if (frameSurface) SDL_BlitSurface(frameSurface, nullptr, surface, nullptr);
+    SDL_UpdateRect(surface, 0, 0, width, height);
+}
+
+void Screen::resize(int w, int h) {
+    width = w / 2 * 2; // toward zero: 321 -> 320, -3 -> -2
+    height = h / 2 * 2;
+    surface = SDL_SetVideoMode(width, height, 16, 0);
+}
+
+void Screen::clearDepth(int32_t value) {
+    int64_t start = static_cast<int64_t>(dirtyTop) * SCREEN_WIDTH;
+    int64_t end = static_cast<int64_t>(dirtyBottom) * SCREEN_WIDTH;
+    if (start < 0) start = 0;
+    if (end >= SCREEN_PIXELS) end = SCREEN_PIXELS;
+    if (end < start) return;
+    for (int64_t i = start; i < end; i++)
+        depthBuffer[i] = value;
+    dirtyBottom = 0;
+    dirtyTop = 239;
+}
+
+void Screen::drawLine(int x0, int y0, int x1, int y1, uint16_t colour) {
+    // Bresenham that plots both end points; column 0 and 319 and row 0 and
+    // 239 are never written.
+    auto plot = [this, colour](int x, int y) {
+        if (x >= 1 && x <= 318 && y >= 1 && y <= 238) pixels[y * SCREEN_WIDTH + x] = colour;
+    };
+    const int dx = x1 < x0 ? x0 - x1 : x1 - x0;
+    const int sx = x1 < x0 ? -1 : 1;
+    const int dy = y1 < y0 ? y0 - y1 : y1 - y0;
+    const int sy = y1 < y0 ? -1 : 1;
+    int x = x0;
+    int y = y0;
+    plot(x, y);
+    if (dx > dy) {
+        int err = 2 * dy - dx;
+        while (x != x1) {
+            const int e = err;
+            x += sx;
+            if (e >= 0) {
+                y += sy;
+                err -= 2 * dx;
+            }
+            err += 2 * dy;
+            plot(x, y);
+        }
+    } else {
+        int err = 2 * dx - dy;
+        while (y != y1) {
+            const int e = err;
+            y += sy;
+            if (e >= 0) {
+                x += sx;
+                err -= 2 * dy;
+            }
+            err += 2 * dx;
+            plot(x, y);
+        }
+    }
+}

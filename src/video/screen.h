@@ -1,0 +1,50 @@
+// The single owner of the video output and the per-frame render state that
+// every drawing routine shares.
+#pragma once
+
+#include <cstdint>
+
+#include "render3d/camera.h"
+
+struct SDL_Surface;
+
+const int SCREEN_WIDTH = 320;
+const int SCREEN_HEIGHT = 240;
+const int SCREEN_PIXELS = SCREEN_WIDTH * SCREEN_HEIGHT;
+const int SCREEN_BYTES = SCREEN_PIXELS * 2;
+
+class Screen {
+  public:
+    // The frame everything draws into: RGB565, 320x240, stride 320. It is
+    // the screen's own memory, so its address never changes, even when the
+    // video mode does; present() brings it to the current surface.
+    uint16_t* pixels;
+    int32_t width;  // size of the current video mode
+    int32_t height;
+    int32_t depthBuffer[SCREEN_PIXELS]; // one Fixed depth per pixel
+    Camera* camera;
+    int32_t dirtyTop;    // band of depth rows written since the last clearDepth
+    int32_t dirtyBottom; // (exclusive); empty as 239 / 0
+    SDL_Surface* surface;
+
+    // The one screen, created with (320, 240, 16) on the first call.
+    static Screen* instance();
+    // Destroys the screen made by instance() (shutdown).
+    static void destroyInstance();
+
+    Screen(int width, int height, int bitsPerPixel);
+    ~Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    void lock();
+    void unlock();
+    void present();
+    void resize(int w, int h);
+    void clearDepth(int32_t value);
+    void drawLine(int x0, int y0, int x1, int y1, uint16_t colour);
+
+  private:
+    uint16_t frame[SCREEN_PIXELS];
+    SDL_Surface* frameSurface; // wraps frame for blitting to the video surface
+};

@@ -1,0 +1,64 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "video/image.h"
+#include "video/image_writer.h"
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/demo-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    if (!made) ADD_FAILURE() << "cannot make a temporary folder";
+    dir = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+    if (dir.rfind("/tmp/demo-test-", 0) == 0) {
+        const std::string command = "rm -rf '" + dir + "'";
+        if (system(command.c_str()) != 0) fprintf(stderr, "could not remove %s\n", dir.c_str());
+    }
+}
+
+std::string builtProgram(const std::string& name) { return std::string(DEMO_BINARY_DIR) + "/" + name; }
+
+std::string dataDir() { return std::string(DEMO_SOURCE_DIR) + "/data"; }
+
+int runCommand(const std::string& command, const std::string& workdir, std::string* output) {
+    const std::string full = "cd '" + workdir + "' && " + command + " 2>&1";
+    FILE* pipe = popen(full.c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        if (output) output->append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void writePicture(const std::string& path, int width, int height,
+                  const std::vector<uint16_t>& pixels) {
+    ASSERT_TRUE(writeFramePng(path, pixels.data(), width, height)) << path;
+}
+
+std::vector<uint16_t> loadPicture(const std::string& path, int* width, int* height) {
+    Image image(path.c_str());
+    if (width) *width = image.width;
+    if (height) *height = image.height;
+    if (!image.pixels) return {};
+    return std::vector<uint16_t>(image.pixels, image.pixels + image.pixelCount);
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace testing_support
