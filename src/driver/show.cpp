@@ -97,15 +97,21 @@ bool handleEvent(const SDL_Event& event) {
     }
 }
 
+bool drainEvents() {
+    bool quit = false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (handleEvent(event)) quit = true;
+    return quit;
+}
+
 void runMainLoop() {
     bool quitRequested = false;
     while (!quitRequested) {
         runFrame();
+        // The end mark is the only mask with the top bit set.
         if (static_cast<int32_t>(sceneMask) < 0) quitRequested = true;
-        // The whole queue is drained even after a quit request.
-        SDL_Event event;
-        while (SDL_PollEvent(&event))
-            if (handleEvent(event)) quitRequested = true;
+        if (drainEvents()) quitRequested = true;
     }
 }
 

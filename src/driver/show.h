@@ -43,6 +43,10 @@ void prepareFirstFrame();
 // Handles one event; returns true when it asks the show to end.
 bool handleEvent(const SDL_Event& event);
 
+// Drains the whole SDL event queue; returns true when any event asked the
+// show to end. Events after a quit request are still handled.
+bool drainEvents();
+
 // Frames until the timeline's end mark or a quit request.
 void runMainLoop();
 

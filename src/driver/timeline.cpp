@@ -36,16 +36,19 @@ SceneMask timelineMask(uint32_t time, SceneMask previous) {
     return mask;
 }
 
+bool startsTransition(SceneMask mask, SceneMask previous, const TransitionOverlay& overlay) {
+    return mask != previous && (mask & MASK_TRANSITION) && overlay.isFinished() &&
+           !(previous & MASK_TRANSITION);
+}
+
 void runFrame() {
     Screen* screen = Screen::instance();
     demoTime = platform::clockTicks() - startTicks;
     previousMask = sceneMask;
     sceneMask = timelineMask(demoTime, sceneMask);
 
-    // The overlay restarts on the rising edge of its bit, unless its last
-    // run is still going. isFinished() is only asked when the edge is there.
-    if (sceneMask != previousMask && (sceneMask & MASK_TRANSITION) &&
-        theShow.transition->isFinished() && !(previousMask & MASK_TRANSITION))
+    // A rising edge that finds the last run still going does not restart it.
+    if (startsTransition(sceneMask, previousMask, *theShow.transition))
         theShow.transition->restart(demoTime);
 
     // All updates come before all renders: the scenes draw random numbers

@@ -33,6 +33,14 @@ extern const TimelineRow Timeline[TIMELINE_ROWS];
 // it, or `previous` when none does (demo time 0).
 SceneMask timelineMask(uint32_t demoTime, SceneMask previous);
 
+class TransitionOverlay;
+
+// True when the frame with `mask` after `previous` starts a new overlay run:
+// the mask changed, it holds the overlay's bit, the overlay's last run has
+// finished, and the previous mask did not hold the bit. isFinished() is asked
+// only when the first two hold.
+bool startsTransition(SceneMask mask, SceneMask previous, const TransitionOverlay& overlay);
+
 // Frame state, shared with start-up (startTicks) and the main loop (sceneMask).
 extern uint32_t startTicks;
 extern uint32_t demoTime;

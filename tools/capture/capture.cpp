@@ -171,9 +171,7 @@ int main(int argc, char** argv) {
             ++nextAt;
         }
         if ((named || options.every) && !writeFrame(options, std::to_string(time))) return 1;
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-        }
+        drainEvents(); // a headless run has no one to ask it to stop
         if (frames % 500 == 0)
             fprintf(stderr, "demo-capture: %u frames, demo time %u ms\n", frames, time);
         if (static_cast<int32_t>(sceneMask) < 0) break;
