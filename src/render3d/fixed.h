@@ -1,4 +1,9 @@
 // 16.16 fixed-point numbers, vectors and 3x3 matrices of the 3D renderer.
+//
+// Every result wraps modulo 2^32 like the 32-bit registers the renderer was
+// written for; nothing saturates. Signed overflow is undefined in C++, so
+// sums go through unsigned arithmetic (fixedAdd / fixedSub), which compiles
+// to the same single instruction.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +13,36 @@ typedef int32_t Fixed;
 
 const Fixed FIXED_ONE = 0x10000;
 
+inline Fixed fixedAdd(Fixed a, Fixed b) {
+    return static_cast<Fixed>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+inline Fixed fixedSub(Fixed a, Fixed b) {
+    return static_cast<Fixed>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+// A whole number as Fixed (n << 16), wrapping like the 32-bit shift.
+inline Fixed fixedFromInt(int32_t n) {
+    return static_cast<Fixed>(static_cast<uint32_t>(n) << 16);
+}
+
+// Bits 16..47 of the exact 64-bit product: rounds toward minus infinity and
+// wraps when the result does not fit.
+inline Fixed fixedMul(Fixed a, Fixed b) {
+    return static_cast<Fixed>((static_cast<int64_t>(a) * b) >> 16);
+}
+
+// (a * 2^16) / b in 64 bits, truncated toward zero; b must not be 0.
+inline Fixed fixedDiv(Fixed a, Fixed b) {
+    return static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b);
+}
+
+// 2^32 / d in 64 bits, truncated toward zero; d must not be 0. For a whole
+// number of pixels n << 16 this is 1/n.
+inline Fixed fixedReciprocal(Fixed d) {
+    return static_cast<Fixed>(INT64_C(0x100000000) / d);
+}
+
 struct Vec3 {
     Fixed x;
     Fixed y;
@@ -15,7 +50,59 @@ struct Vec3 {
 };
 
 // Nine values stored row by row (m00, m01, m02, m10, ...). Vectors are row
-// vectors multiplied from the left, so the rows are the images of the axes.
+// vectors multiplied from the left, so the rows are the images of the axes,
+// and A.multiply(B) gives a matrix that applies A first, then B.
 struct Matrix3 {
     Fixed m[9];
+
+    void setIdentity() {
+        m[0] = FIXED_ONE, m[1] = 0, m[2] = 0;
+        m[3] = 0, m[4] = FIXED_ONE, m[5] = 0;
+        m[6] = 0, m[7] = 0, m[8] = FIXED_ONE;
+    }
+
+    // this = this x other. Each product is rounded on its own; the result is
+    // built in a copy, so other may be this matrix.
+    void multiply(const Matrix3& other) {
+        Fixed result[9];
+        for (int row = 0; row < 3; row++) {
+            const Fixed* r = &m[row * 3];
+            for (int col = 0; col < 3; col++) {
+                Fixed sum =
+                    fixedAdd(fixedMul(r[0], other.m[col]), fixedMul(r[1], other.m[3 + col]));
+                result[row * 3 + col] = fixedAdd(sum, fixedMul(r[2], other.m[6 + col]));
+            }
+        }
+        for (int i = 0; i < 9; i++)
+            m[i] = result[i];
+    }
+
+    // The rotation about x, then y, then z from three sines and three
+    // cosines, taken as they are (the tables hold negated values).
+    void setRotation(Fixed sx, Fixed sy, Fixed sz, Fixed cx, Fixed cy, Fixed cz) {
+        Fixed p = fixedMul(sy, cz);
+        Fixed q = fixedMul(sy, sz);
+        m[0] = fixedMul(cy, cz);
+        m[1] = fixedMul(cy, sz);
+        m[2] = fixedSub(0, sy);
+        m[3] = fixedSub(fixedMul(sx, p), fixedMul(sz, cx));
+        m[4] = fixedAdd(fixedMul(sx, q), fixedMul(cx, cz));
+        m[5] = fixedMul(sx, cy);
+        m[6] = fixedAdd(fixedMul(p, cx), fixedMul(sx, sz));
+        m[7] = fixedSub(fixedMul(q, cx), fixedMul(sx, cz));
+        m[8] = fixedMul(cx, cy);
+    }
 };
+
+// v x m for a row vector v.
+inline Vec3 transformVector(Vec3 v, const Matrix3& m) {
+    Vec3 r;
+    r.x = fixedAdd(fixedAdd(fixedMul(v.x, m.m[0]), fixedMul(v.y, m.m[3])), fixedMul(v.z, m.m[6]));
+    r.y = fixedAdd(fixedAdd(fixedMul(v.x, m.m[1]), fixedMul(v.y, m.m[4])), fixedMul(v.z, m.m[7]));
+    r.z = fixedAdd(fixedAdd(fixedMul(v.x, m.m[2]), fixedMul(v.y, m.m[5])), fixedMul(v.z, m.m[8]));
+    return r;
+}
+
+// Reduces each angle field to its low 16 bits, then builds the rotation from
+// the sine and cosine tables (identity multiplied by the rotation).
+Matrix3 rotationFromAngles(int32_t& angleX, int32_t& angleY, int32_t& angleZ);
