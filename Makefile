@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data run test clean
+.PHONY: all deps configure build data run test clean cross test-arm
 
 all: build
 
@@ -37,5 +37,22 @@ test: data
 	cd $(BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
 	    ctest --output-on-failure -j $(JOBS)
 
+# The handheld's build: 32-bit ARM Linux, cross-compiled against a sysroot of
+# Debian armel packages; `test-arm` runs its suite under qemu-arm.
+ARM_BUILD ?= build-arm
+ARM_SYSROOT ?= $(CURDIR)/$(ARM_BUILD)-sysroot
+ARM_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+cross:
+	@scripts/install-deps.sh cross
+	@scripts/make-arm-sysroot.sh $(ARM_SYSROOT)
+	@cmake -S . -B $(ARM_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
+	    -DARM_SYSROOT=$(ARM_SYSROOT) $(ARM_FLAGS) >/dev/null
+	@cmake --build $(ARM_BUILD) -j $(JOBS)
+
+test-arm: cross data
+	cd $(ARM_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+	    ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) data capture
+	rm -rf $(BUILD) $(ARM_BUILD) $(ARM_BUILD)-sysroot data capture

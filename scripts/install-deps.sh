@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the asset generator and the tests need.
 # As root it installs what is missing; otherwise it prints the one command to run.
+#
+#   scripts/install-deps.sh          what `make run` and `make test` need
+#   scripts/install-deps.sh cross    also the ARM cross compiler and emulator
 set -eu
 
 PACKAGES="build-essential cmake pkg-config libsdl1.2-compat-dev libstb-dev libvorbisidec-dev \
 libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev"
+if [ "${1:-}" = cross ]; then
+    PACKAGES="$PACKAGES g++-arm-linux-gnueabi qemu-user"
+fi
 
 missing=""
 for p in $PACKAGES; do
