@@ -13,7 +13,7 @@ using namespace testing_support;
 namespace {
 
 int capture(const std::string& arguments, std::string* output = nullptr) {
-    return runCommand("'" + builtProgram("demo-capture") + "' " + arguments, DEMO_SOURCE_DIR,
+    return runCommand(programCommand("demo-capture") + " " + arguments, DEMO_SOURCE_DIR,
                       output);
 }
 

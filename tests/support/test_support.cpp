@@ -29,6 +29,10 @@ TempDir::~TempDir() {
 
 std::string builtProgram(const std::string& name) { return std::string(DEMO_BINARY_DIR) + "/" + name; }
 
+std::string programCommand(const std::string& name) {
+    return std::string(DEMO_PROGRAM_LAUNCHER) + "'" + builtProgram(name) + "'";
+}
+
 std::string dataDir() { return std::string(DEMO_SOURCE_DIR) + "/data"; }
 
 int runCommand(const std::string& command, const std::string& workdir, std::string* output) {

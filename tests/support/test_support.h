@@ -24,6 +24,10 @@ class TempDir {
 // Path of a program built beside the tests (demo-capture, demo-assets, ...).
 std::string builtProgram(const std::string& name);
 
+// Shell words that start that program: its quoted path, behind the emulator
+// when the build is for another CPU. Append arguments after a space.
+std::string programCommand(const std::string& name);
+
 // The project's data/ folder.
 std::string dataDir();
 
