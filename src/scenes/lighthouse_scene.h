@@ -1,15 +1,43 @@
+// A full-screen lighthouse whose lamp flashes in a fixed rhythm; from 50 s on
+// the logo grows in over it in the order of a twirl map, its growing edge
+// glows and throws off sparks that fall down the screen.
 #pragma once
 
 #include <cstdint>
 
-// Placeholder until the scene is built: draws nothing.
+class Image;
+
+const int LIGHTHOUSE_SPARK_SLOTS = 100;
+
 class LighthouseScene {
   public:
+    Image* lighthousePicture; // 320x240, copied over the whole screen each frame
+    Image* lampPicture;       // 128 wide, >= 128 rows; green = the glow's opacity
+    Image* sparkPicture;      // 32x32; green = a spark's opacity
+    Image* twirlMap;          // 320x240; green = each pixel's reveal level / 4
+    Image* logoPicture;       // 320x240
+    Image* logoAlpha;         // 320x240; green = the logo's opacity
+    bool lampOn;
+    int32_t revealLevel;                    // -1 before the logo part, then 0..255
+    int32_t sparkX[LIGHTHOUSE_SPARK_SLOTS]; // column of each spark's centre
+    int32_t sparkY[LIGHTHOUSE_SPARK_SLOTS]; // row of each spark's centre
+    bool sparkActive[LIGHTHOUSE_SPARK_SLOTS];
+    int32_t nextSpark; // the slot the next spark takes, a ring of 100
+
     LighthouseScene();
     ~LighthouseScene();
     LighthouseScene(const LighthouseScene&) = delete;
     LighthouseScene& operator=(const LighthouseScene&) = delete;
 
-    void update(uint32_t time);
+    void update(uint32_t now);
     void render();
+
+  private:
+    void spawnSparks();
+    void moveSparks();
+    void drawLamp();
+    void drawLogo();
+    void drawEdgeGlow();
+    void drawSparks();
+    bool onGrowingEdge(int32_t index) const;
 };
