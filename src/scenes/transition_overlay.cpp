@@ -1,14 +1,96 @@
 #include "scenes/transition_overlay.h"
 
-TransitionOverlay::TransitionOverlay() {}
+#include <cstdio>
 
-TransitionOverlay::~TransitionOverlay() {}
+#include "video/image.h"
+#include "video/pixel.h"
+#include "video/screen.h"
 
-void TransitionOverlay::update(uint32_t) {}
+namespace {
 
-void TransitionOverlay::render() {}
+// A run: rising while steps <= 191, falling from 192, finished past 384.
+const int32_t FALLING_FROM = 192;
+const uint32_t SWAP_AFTER = 192;
+const uint32_t LAST_STEP = 384;
+const uint16_t WHITE = 0xFFFF;
 
-bool TransitionOverlay::isFinished() const { return true; }
+} // namespace
 
-void TransitionOverlay::restart(uint32_t) {}
+TransitionOverlay::TransitionOverlay() {
+    for (int n = 0; n < TRANSITION_PICTURES; n++) {
+        char path[32];
+        snprintf(path, sizeof path, "data/trans%d.png", n + 1);
+        pictures[n] = new Image(path, SCREEN_WIDTH, SCREEN_HEIGHT);
+    }
+    pictureIndex = 1;
+    swapped = false;
+    finished = false;
+    phase = 0;
+    startTime = 0;
+    steps = 0; // update sets it before any render reads it
+}
 
+TransitionOverlay::~TransitionOverlay() {
+    for (Image* picture : pictures)
+        delete picture;
+}
+
+void TransitionOverlay::restart(uint32_t time) {
+    pictureIndex = (pictureIndex + 1) % TRANSITION_PICTURES;
+    startTime = time;
+    swapped = false;
+    finished = false;
+}
+
+bool TransitionOverlay::isFinished() const {
+    return finished;
+}
+
+void TransitionOverlay::update(uint32_t time) {
+    steps = (time - startTime) >> 4;
+    // The next pattern takes over while the screen is all white.
+    if (steps > SWAP_AFTER && !swapped) {
+        swapped = true;
+        pictureIndex = (pictureIndex + 1) % TRANSITION_PICTURES;
+    }
+    if (steps > LAST_STEP) {
+        finished = true;
+        phase = LAST_STEP;
+    } else {
+        phase = static_cast<int32_t>(steps);
+    }
+}
+
+void TransitionOverlay::render() {
+    if (finished) return;
+    const int32_t P = phase;
+    const bool rising = P < FALLING_FROM;
+
+    // The pattern value w of a pixel depends only on (steps + tB - tR) mod
+    // 64: it is a triangle wave of that, 0..63, mirrored in the falling
+    // half. So the amount for each of the 64 residues is worked out once a
+    // frame and each pixel only looks its amount up.
+    uint32_t amountFor[64];
+    bool anyAmount = false;
+    for (int32_t k = 0; k < 64; k++) {
+        int32_t w = rising ? (2 * k) & 0x7E : (-2 * k) & 0x7E;
+        if (w > 63) w = 127 - w;
+        int32_t a = rising ? P + w - 128 : w - P + 256;
+        if (a < 0) a = 0;
+        amountFor[k] = static_cast<uint32_t>(a);
+        anyAmount |= a != 0;
+    }
+    // Early and late in a run nothing changes at all.
+    if (!anyAmount) return;
+
+    uint16_t* screen = Screen::instance()->pixels;
+    const uint16_t* pattern = pictures[pictureIndex]->pixels;
+    const uint32_t S = steps;
+    for (int i = 0; i < SCREEN_PIXELS; i++) {
+        const uint16_t s = screen[i];
+        if (s == WHITE) continue; // adding light leaves white as it is
+        const uint16_t t = pattern[i];
+        const uint32_t a = amountFor[(S + (t & 31) - (t >> 11)) & 63];
+        if (a) screen[i] = brighten(s, a);
+    }
+}

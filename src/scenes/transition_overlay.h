@@ -1,17 +1,34 @@
+// The flash that hides the cuts between scenes: over 6160 ms the finished
+// frame whitens pixel by pixel, in an order a pattern picture decides, until
+// the screen is white, and then returns to normal the same way.
 #pragma once
 
 #include <cstdint>
 
-// Placeholder until the scene is built: draws nothing.
+class Image;
+
+const int TRANSITION_PICTURES = 5;
+
 class TransitionOverlay {
   public:
+    Image* pictures[TRANSITION_PICTURES]; // owned pattern pictures, 320x240
+    uint32_t startTime;                   // demo time the current run began
+    int32_t phase;                        // steps, at most 384
+    uint32_t steps;                       // 16 ms steps since the run began
+    bool swapped;                         // the mid-run picture switch happened
+    bool finished;                        // the run is over; render draws nothing
+    int32_t pictureIndex;                 // the pattern in use
+
+    // Loads the patterns. The first run starts at demo time 0 by itself.
     TransitionOverlay();
     ~TransitionOverlay();
     TransitionOverlay(const TransitionOverlay&) = delete;
     TransitionOverlay& operator=(const TransitionOverlay&) = delete;
 
     void update(uint32_t time);
+    // Brightens the locked screen in place.
     void render();
     bool isFinished() const;
+    // Starts a new run at `time` with the next pattern.
     void restart(uint32_t time);
 };
