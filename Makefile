@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data run test clean cross test-arm
+.PHONY: all deps configure build data run test test-fast test-sanitize clean cross test-arm
 
 all: build
 
@@ -33,9 +33,24 @@ run: data
 	SDL12COMPAT_SCALE_METHOD=$${SDL12COMPAT_SCALE_METHOD:-nearest} \
 	$(BUILD)/demo
 
-test: data
-	cd $(BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-	    ctest --output-on-failure -j $(JOBS)
+HEADLESS = SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+
+# The whole suite: the ordinary build, then the same suite and one whole-show
+# capture built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test: test-fast test-sanitize
+
+test-fast: data
+	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
+
+SAN_BUILD ?= build-asan
+SAN_ENV = $(HEADLESS) LSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitize/lsan.supp \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: data
+	@cmake -S . -B $(SAN_BUILD) -DDEMO_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
+	$(SAN_ENV) $(SAN_BUILD)/demo-capture --at 250000 --out $(SAN_BUILD)/show-capture
 
 # The handheld's build: 32-bit ARM Linux, cross-compiled against a sysroot of
 # Debian armel packages; `test-arm` runs its suite under qemu-arm.
@@ -55,4 +70,4 @@ test-arm: cross data
 	    ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(ARM_BUILD) $(ARM_BUILD)-sysroot data capture
+	rm -rf $(BUILD) $(SAN_BUILD) $(ARM_BUILD) $(ARM_BUILD)-sysroot data capture
