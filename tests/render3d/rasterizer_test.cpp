@@ -167,6 +167,40 @@ TEST_F(RasterizerTest, RowsAboveTheScreenAreSteppedAsIfDrawn) {
     EXPECT_GT(compared, 500);
 }
 
+TEST_F(RasterizerTest, EdgeStepsRoundAsTheirFormulasSay) {
+    // Top A (0,0), middle B (3,3), bottom C (0,6). The x step of A->B is a
+    // division (exactly 1.0; a reciprocal would give 0.99998 and leave
+    // column 1 of row 1 empty); the z step of A->C is a division (1.0, not
+    // 65532); the z step of A->B goes through the reciprocal (65535).
+    addFace({0, 0, 10 * ONE}, {0, 6, 16 * ONE}, {3, 3, 13 * ONE});
+    mesh->render();
+    EXPECT_TRUE(drawn(1, 1));
+    EXPECT_FALSE(drawn(2, 1));
+    EXPECT_TRUE(drawn(2, 2));
+    EXPECT_EQ(depthAt(0, 1), 11 * ONE);
+    EXPECT_EQ(depthAt(1, 1), 11 * ONE - 1);
+    // Lower part: the short edge restarts exactly at B.
+    EXPECT_TRUE(drawn(3, 3));
+    EXPECT_EQ(depthAt(3, 3), 13 * ONE);
+    EXPECT_EQ(drawnCount(), 1 + 2 + 3 + 4 + 3 + 2);
+}
+
+TEST_F(RasterizerTest, CornersOfEqualRowKeepTheirFaceOrder) {
+    // The two top corners share row 0; the first in the face is A and walks
+    // the long edge, whose z step is a division (1.0 per row), while B's
+    // edge to C uses the reciprocal (65530 per row).
+    addFace({10, 0, 0}, {0, 0, 0}, {5, 10, 10 * ONE});
+    mesh->render();
+    EXPECT_EQ(depthAt(0, 1), 65530); // the left end comes from B's edge
+    EXPECT_EQ(depthAt(9, 1), 65530); // span slope 6/9 of a unit rounds to 0
+
+    clearAll(CLEARED);
+    mesh->faceCount = 0;
+    addFace({0, 0, 0}, {5, 10, 10 * ONE}, {10, 0, 0});
+    mesh->render();
+    EXPECT_EQ(depthAt(0, 1), 65536); // now the left corner comes first
+}
+
 TEST_F(RasterizerTest, EqualDepthKeepsTheFirstFace) {
     const int first = addFace({0, 0, 5 * ONE}, {0, 10, 5 * ONE}, {10, 0, 5 * ONE});
     const int second = addFace({0, 0, 5 * ONE}, {0, 10, 5 * ONE}, {10, 0, 5 * ONE});
