@@ -152,13 +152,4 @@ TEST_F(RotationFromAnglesTest, ZeroAnglesGiveTheTableScaledDiagonal) {
     expectMatrix(m, diagonal(65532));
 }
 
-TEST_F(RotationFromAnglesTest, UsesTheEntriesOfTheReducedAngles) {
-    int32_t ax = 1000 + 65536, ay = 20000 - 65536, az = 40000;
-    Matrix3 m = rotationFromAngles(ax, ay, az);
-    Matrix3 expected;
-    expected.setRotation(SineTable[1000], SineTable[20000], SineTable[40000], CosineTable[1000],
-                         CosineTable[20000], CosineTable[40000]);
-    expectMatrix(m, expected);
-}
-
 } // namespace
