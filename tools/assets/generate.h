@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// Writes every asset into `dir` (created if needed), on two threads.
+bool generateAssets(const std::string& dir, bool withMusic);
