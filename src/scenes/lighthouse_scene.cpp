@@ -118,13 +118,16 @@ void LighthouseScene::drawLamp() {
     for (int r = 0; r < LAMP_ROWS; r++) {
         uint16_t* target = screen + (LAMP_TOP + r) * SCREEN_WIDTH + LAMP_LEFT;
         const uint16_t* row = opacities + LAMP_SIZE * r;
-        for (int c = 0; c < LAMP_COLUMNS; c++)
-            target[c] = blendOpacity(LAMP_COLOUR, target[c], greenOf(row[c]));
+        for (int c = 0; c < LAMP_COLUMNS; c++) {
+            const uint32_t opacity = greenOf(row[c]);
+            if (opacity != 0) target[c] = blendOpacity(LAMP_COLOUR, target[c], opacity);
+        }
     }
 }
 
 // Pixels whose reveal level lies beyond the current one are skipped before
-// the logo and its opacity are read.
+// the logo and its opacity are read; a zero opacity would leave the pixel as
+// it is, so it is skipped too.
 void LighthouseScene::drawLogo() {
     const uint16_t* twirl = twirlMap->pixels;
     const uint16_t* colours = logoPicture->pixels;
@@ -132,7 +135,8 @@ void LighthouseScene::drawLogo() {
     uint16_t* screen = Screen::instance()->pixels;
     for (int32_t i = LOGO_FIRST_INDEX; i < SCREEN_PIXELS; i++) {
         if (levelOf(twirl[i]) > revealLevel) continue;
-        screen[i] = blendOpacity(colours[i], screen[i], greenOf(opacities[i]));
+        const uint32_t opacity = greenOf(opacities[i]);
+        if (opacity != 0) screen[i] = blendOpacity(colours[i], screen[i], opacity);
     }
 }
 
