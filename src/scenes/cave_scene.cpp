@@ -1,10 +1,183 @@
 #include "scenes/cave_scene.h"
 
-CaveScene::CaveScene() {}
+#include <cstring>
 
-CaveScene::~CaveScene() {}
+#include "driver/trig_tables.h"
+#include "render3d/camera.h"
+#include "render3d/mesh.h"
+#include "video/font.h"
+#include "video/image.h"
+#include "video/pixel.h"
+#include "video/screen.h"
 
-void CaveScene::update(uint32_t) {}
+namespace {
 
-void CaveScene::render() {}
+const char* const GREETING_NAMES[GREETING_COUNT] = {
+    "VELMORIX", "QUISTADEL", "OBRANTHEK", "FENNOWISKA", "ZORPEL",
+    "YUB",      "QOL",       "ZEM",       "KIVRAN",     "VOQ"};
 
+const uint32_t GREETINGS_START = 141000; // ms: greeting 0 appears
+const uint32_t GREETING_TIME = 4000;     // ms each greeting is shown
+const uint32_t DROP_STEPS = 55;          // 32 ms steps of dropping before the fall
+const int LETTERS_MOVED = 10;            // no name is longer
+
+const uint32_t BIPLANE_START = 175351; // ms: first frame of the fly-through
+const uint32_t BIPLANE_SPAN = 9648;    // ms after the start it stays
+
+const int32_t LAYER_PIXEL_MASK = 0x7FFF; // a layer repeats every 256 rows
+const int PALETTE_ENTRIES = 190;         // largest green sum 3 * 63 = 189, plus one
+
+} // namespace
+
+CaveScene::CaveScene() {
+    cavePicture = new Image("data/luola.png", 320, 240);
+    greetFont = new Font("data/fontgreet.png", 16, 16, -1, 32, 102);
+    biplaneTexture = new Image("data/env_red.png", 256, 256);
+    biplane = new Mesh("data/sopwith.ase", biplaneTexture, biplaneTexture, 122, 136, 286);
+    waterfallLayers[0] = new Image("data/waterfall1.png", WATERFALL_WIDTH, 256);
+    waterfallLayers[1] = new Image("data/waterfall2.png", WATERFALL_WIDTH, 256);
+    waterfallLayers[2] = new Image("data/waterfall3.png", WATERFALL_WIDTH, 256);
+    waterfallPalette = Image::loadAtLeast("data/waterfall_pal.png", PALETTE_ENTRIES);
+    waterfallMask = new Image("data/luola_alpha.png", WATERFALL_WIDTH, 240);
+
+    memset(greetings, 0, sizeof greetings);
+    for (int i = 0; i < GREETING_COUNT; i++)
+        memcpy(greetings[i], GREETING_NAMES[i], strlen(GREETING_NAMES[i]));
+
+    // Each letter starts 10 to 50 pixels above the screen; the same value,
+    // an eighth of it, is its fall speed.
+    for (int i = 0; i < GREETING_COUNT; i++)
+        for (int j = 0; j < GREETING_SLOT; j++) {
+            const int32_t angle = (480000 + 20000 * i - 4000 * j) & 0xFFFF;
+            letterBase[i][j] = ((CosineTable[angle] * 20) >> 16) - 30;
+            letterDrop[i][j] = -20;
+            letterFall[i][j] = letterBase[i][j];
+        }
+
+    currentGreeting = 0;
+    biplaneVisible = false;
+    for (int32_t& offset : layerOffsets) offset = 0;
+    wavePhase = 0;
+}
+
+CaveScene::~CaveScene() {
+    delete cavePicture;
+    delete greetFont;
+    delete biplaneTexture;
+    delete biplane;
+    for (Image* layer : waterfallLayers) delete layer;
+    delete waterfallPalette;
+    delete waterfallMask;
+}
+
+void CaveScene::update(uint32_t now) {
+    placeBiplane(now);
+    wavePhase = static_cast<int32_t>(now * 32);
+    advanceGreeting(now);
+    layerOffsets[0] = static_cast<int32_t>(now >> 4);
+    layerOffsets[1] = static_cast<int32_t>(now >> 3);
+    layerOffsets[2] = static_cast<int32_t>(now >> 2);
+}
+
+// The biplane crosses on a wide arc while it comes nearer, from 175351 ms to
+// 184999 ms (past the end of the scene).
+void CaveScene::placeBiplane(uint32_t now) {
+    if (now - BIPLANE_START > BIPLANE_SPAN) {
+        biplaneVisible = false;
+        return;
+    }
+    const uint32_t theta = (2 * (now - 32000)) & 0xFFFF;
+    biplane->focalLength = 0x12C0000; // 300.0
+
+    Camera* camera = Screen::instance()->camera;
+    camera->position.x = 0;
+    camera->position.y = 0x40000; // 4.0
+    camera->position.z = 0;
+    camera->angleX = 16384;
+    camera->angleY = 7000;
+    camera->angleZ = 0;
+
+    biplane->position.x = 100 * CosineTable[theta] - 0x460000; // 70.0
+    biplane->position.y = 100 * SineTable[theta] + 0x460000;
+    biplane->position.z = static_cast<int32_t>(0x2AC1000u - now * 256);
+    biplane->angleX = 0;
+    biplane->angleY = static_cast<int32_t>(now - 32000);
+    biplane->angleZ = (SineTable[theta] + 25000) >> 1;
+
+    biplaneVisible = true;
+    camera->update();
+    biplane->transform();
+}
+
+// Each greeting is current for 4000 ms. Its letters drop one pixel per 32 ms
+// for the first 56 steps, then also fall by a per-letter amount every update.
+void CaveScene::advanceGreeting(uint32_t now) {
+    const uint32_t sinceStart = now - GREETINGS_START; // huge before the start
+    const uint32_t q = sinceStart / GREETING_TIME;
+    if (q >= GREETING_COUNT) {
+        currentGreeting = NO_GREETING;
+        return;
+    }
+    currentGreeting = static_cast<int32_t>(q);
+    const uint32_t s = (sinceStart - GREETING_TIME * q) >> 5;
+    for (int j = 0; j < LETTERS_MOVED; j++) {
+        if (s > DROP_STEPS) letterFall[q][j] -= letterBase[q][j] >> 3;
+        letterDrop[q][j] = static_cast<int32_t>(s);
+    }
+}
+
+void CaveScene::render() {
+    cavePicture->copyToScreen();
+    drawWaterfall();
+    drawGreeting();
+    if (biplaneVisible) {
+        Screen::instance()->clearDepth(0x3E80000); // 1000.0
+        biplane->render();
+    }
+}
+
+// Three scrolling layers whose greens are summed, coloured through the
+// palette and laid into the cave through the mask's opacity.
+void CaveScene::drawWaterfall() {
+    const uint16_t* layer0 = waterfallLayers[0]->pixels;
+    const uint16_t* layer1 = waterfallLayers[1]->pixels;
+    const uint16_t* layer2 = waterfallLayers[2]->pixels;
+    const uint16_t* palette = waterfallPalette->pixels;
+    const uint16_t* mask = waterfallMask->pixels;
+    // Each layer is shown shifted down by its offset, wrapping every 256 rows.
+    const uint32_t shift0 = static_cast<uint32_t>(layerOffsets[0]) * WATERFALL_WIDTH;
+    const uint32_t shift1 = static_cast<uint32_t>(layerOffsets[1]) * WATERFALL_WIDTH;
+    const uint32_t shift2 = static_cast<uint32_t>(layerOffsets[2]) * WATERFALL_WIDTH;
+    uint16_t* screen = Screen::instance()->pixels;
+
+    uint32_t m = 0; // the mask and the layers advance together, drawn or not
+    for (int y = 0; y < SCREEN_HEIGHT; y++) {
+        uint16_t* target = screen + y * SCREEN_WIDTH + WATERFALL_LEFT;
+        for (int x = 0; x < WATERFALL_WIDTH; x++, m++) {
+            const uint32_t opacity = greenOf(mask[m]);
+            if (opacity == 0) continue;
+            const uint32_t sum = greenOf(layer0[(m - shift0) & LAYER_PIXEL_MASK]) +
+                                 greenOf(layer1[(m - shift1) & LAYER_PIXEL_MASK]) +
+                                 greenOf(layer2[(m - shift2) & LAYER_PIXEL_MASK]);
+            if (sum <= WATERFALL_LOW_SUM) continue;
+            const uint16_t colour = palette[sum];
+            target[x] = opacity == 63 ? colour : blendOpacity(colour, target[x], opacity);
+        }
+    }
+}
+
+// The current greeting's letters, each turned by a wobbling angle and cut by
+// the waterfall mask.
+void CaveScene::drawGreeting() {
+    if (currentGreeting < 0 || currentGreeting >= GREETING_COUNT) return;
+    const int g = currentGreeting;
+    const int length = static_cast<int>(strlen(greetings[g]));
+    for (int j = 0; j < GREETING_SLOT; j++) {
+        const unsigned char letter = static_cast<unsigned char>(greetings[g][j]);
+        if (letter == 0) continue;
+        const uint32_t phase = (static_cast<uint32_t>(wavePhase) + 4096 * j) & 0xFFFF;
+        const int32_t angle = 32000 + (SineTable[phase] >> 3);
+        greetFont->drawRotatedGlyph(164 + 14 * j - 7 * length, letterDrop[g][j] + letterFall[g][j],
+                                    letter, static_cast<uint16_t>(angle), waterfallMask->pixels);
+    }
+}

@@ -1,10 +1,177 @@
 #include "scenes/cloud_scene.h"
 
-CloudScene::CloudScene() {}
+#include "driver/trig_tables.h"
+#include "render3d/camera.h"
+#include "render3d/mesh.h"
+#include "video/image.h"
+#include "video/pixel.h"
+#include "video/screen.h"
 
-CloudScene::~CloudScene() {}
+namespace {
 
-void CloudScene::update(uint32_t) {}
+// Layer k is a third of the depth cycle behind layer k - 1.
+const uint32_t LAYER_OFFSETS[CLOUD_LAYER_COUNT] = {0, 30000, 60000};
+// Depth of full strength: no fade.
+const int32_t CLEAREST_DEPTH = 32000;
+// A fade no texel green (0..63) survives: the layer adds nothing.
+const int32_t NO_CLOUD = 64;
+const int32_t LAST_ROW = SCREEN_HEIGHT - 1;
 
-void CloudScene::render() {}
+// Moves every layer's row position on by `rows` rows. The positions wrap like
+// the 32-bit sums they stand for, so a jump equals that many additions.
+void advanceRows(int32_t* rowV, const CloudLayer* layers, int64_t rows) {
+    for (int k = 0; k < CLOUD_LAYER_COUNT; k++)
+        rowV[k] = static_cast<int32_t>(static_cast<uint32_t>(rowV[k]) +
+                                       static_cast<uint32_t>(layers[k].scale) *
+                                           static_cast<uint32_t>(rows));
+}
 
+} // namespace
+
+CloudScene::CloudScene() : layers(), oddField(0) {
+    biplaneTexture = new Image("data/env_red.png", 256, 256);
+    biplane = new Mesh("data/sopwith.ase", biplaneTexture, biplaneTexture, 122, 136, 286);
+    clouds[0] = new Image("data/cloud1.png", 256, 256);
+    clouds[1] = new Image("data/cloud2.png", 256, 256);
+    clouds[2] = new Image("data/cloud3.png", 256, 256);
+
+    // The fade grows linearly with the distance from the clearest depth,
+    // one step per 58000/63 of depth. Built once so frames need no division.
+    for (int32_t i = 0; i < CLOUD_DEPTH_CYCLE; i++) {
+        const int64_t distance = i < CLEAREST_DEPTH ? CLEAREST_DEPTH - i : i - CLEAREST_DEPTH;
+        const int64_t q = (distance * 65536) / 58000;
+        fadeTable[i] = static_cast<int32_t>((63 * q) >> 16);
+    }
+}
+
+CloudScene::~CloudScene() {
+    delete biplaneTexture;
+    delete biplane;
+    for (Image* cloud : clouds) delete cloud;
+}
+
+void CloudScene::placeLayer(CloudLayer& layer, int32_t z) {
+    layer.depth = z;
+    layer.scale = z;
+    layer.originU = 0x1540000 - 340 * z;
+    layer.originV = 10 * z - 0xA0000;
+}
+
+void CloudScene::update(uint32_t now) {
+    Camera* camera = Screen::instance()->camera;
+    biplane->focalLength = 0x12C0000; // 300.0
+
+    // The camera sways around the plane, which rocks in place at the origin.
+    camera->angleX = 16384;
+    camera->angleY = 0;
+    camera->angleZ = SineTable[(SineTable[(16 * now) & 0xFFFF] >> 7) & 0xFFFF];
+    camera->position.x = 2 * SineTable[(8 * now) & 0xFFFF];
+    camera->position.y = 0x9E666; // 9.9
+    camera->position.z = 2 * CosineTable[(4 * now) & 0xFFFF];
+    biplane->angleX = SineTable[(SineTable[(8 * now) & 0xFFFF] >> 8) & 0xFFFF] + 4000;
+    biplane->angleY = SineTable[(SineTable[(16 * now) & 0xFFFF] >> 6) & 0xFFFF];
+    biplane->angleZ = -5000;
+    camera->update();
+    biplane->transform();
+
+    // Each layer's depth falls by 32 per ms from 90000 to 1, then starts over.
+    for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
+        const uint32_t cycle = static_cast<uint32_t>(CLOUD_DEPTH_CYCLE);
+        const uint32_t z = cycle - ((32 * now + LAYER_OFFSETS[k]) % cycle);
+        placeLayer(layers[k], static_cast<int32_t>(z));
+    }
+    oddField = 1 - oddField;
+}
+
+void CloudScene::render() {
+    Screen* screen = Screen::instance();
+    screen->clearDepth(CLOUD_CLEAR_DEPTH);
+    biplane->render();
+    drawClouds(screen->dirtyTop, screen->dirtyBottom);
+}
+
+void CloudScene::drawClouds(int32_t top, int32_t bottom) {
+    int32_t rowV[CLOUD_LAYER_COUNT];
+    int32_t fade[CLOUD_LAYER_COUNT];
+    for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
+        rowV[k] = layers[k].originV;
+        // Depth 90000 lies one past the table and adds nothing.
+        const int32_t depth = layers[k].depth;
+        fade[k] = depth >= 0 && depth < CLOUD_DEPTH_CYCLE ? fadeTable[depth] : NO_CLOUD;
+    }
+    // The band may reach beyond the screen: rows outside it are passed over,
+    // but the sampling positions still move as if they had been drawn.
+    int64_t count = 0;
+    const int64_t upperEnd = static_cast<int64_t>(top) - 4;
+    while (count < upperEnd) {
+        const int64_t row = oddField + count;
+        if (row > LAST_ROW) {
+            const int64_t remaining = (upperEnd - count + 1) / 2;
+            advanceRows(rowV, layers, 2 * remaining);
+            count += 2 * remaining;
+            break;
+        }
+        drawRow(static_cast<int>(row), rowV, fade, false);
+        advanceRows(rowV, layers, 2);
+        count += 2;
+    }
+
+    // The band around the biplane: every row, over the plane's own pixels.
+    const int64_t bandEnd = static_cast<int64_t>(bottom) + 4;
+    while (count < bandEnd) {
+        const int64_t row = oddField + count;
+        if (row > LAST_ROW) {
+            advanceRows(rowV, layers, bandEnd - count);
+            break;
+        }
+        drawRow(static_cast<int>(row), rowV, fade, true);
+        advanceRows(rowV, layers, 1);
+        count++;
+    }
+
+    // Every other row below the band, sampling on from the band's last row.
+    int64_t row = (static_cast<int64_t>(bottom) & ~int64_t(1)) - oddField + 4;
+    if (row < 0) {
+        const int64_t skipped = (1 - row) / 2;
+        advanceRows(rowV, layers, 2 * skipped);
+        row += 2 * skipped;
+    }
+    for (; row <= LAST_ROW; row += 2) {
+        drawRow(static_cast<int>(row), rowV, fade, false);
+        advanceRows(rowV, layers, 2);
+    }
+}
+
+// One screen row: three texels per pixel, each layer's green less its fade,
+// added onto the sky, or in the band onto the biplane where it was drawn.
+void CloudScene::drawRow(int row, const int32_t* rowV, const int32_t* fade, bool band) {
+    Screen* screen = Screen::instance();
+    uint16_t* out = screen->pixels + row * SCREEN_WIDTH;
+    const int32_t* depth = screen->depthBuffer + row * SCREEN_WIDTH;
+    const uint16_t* texels[CLOUD_LAYER_COUNT];
+    uint32_t rowStart[CLOUD_LAYER_COUNT], u[CLOUD_LAYER_COUNT], step[CLOUD_LAYER_COUNT];
+    for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
+        texels[k] = clouds[k]->pixels;
+        rowStart[k] = static_cast<uint32_t>(rowV[k] >> 16) << 8;
+        u[k] = static_cast<uint32_t>(layers[k].originU);
+        step[k] = static_cast<uint32_t>(layers[k].scale);
+    }
+    for (int x = 0; x < SCREEN_WIDTH; x++) {
+        uint32_t green = 0, redBlue = 0;
+        for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
+            // A column past 255 runs on into the next texel row; the picture
+            // repeats every 65536 texels.
+            const uint32_t column = static_cast<uint32_t>(static_cast<int32_t>(u[k]) >> 16);
+            const int32_t g =
+                static_cast<int32_t>(greenOf(texels[k][(rowStart[k] + column) & 0xFFFF])) -
+                fade[k];
+            if (g > 0) {
+                green += g;
+                redBlue += g >> 1;
+            }
+            u[k] += step[k];
+        }
+        const uint16_t base = band && depth[x] != CLOUD_CLEAR_DEPTH ? out[x] : CLOUD_SKY;
+        out[x] = addLight(base, redBlue, green);
+    }
+}

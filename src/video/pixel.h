@@ -45,3 +45,16 @@ inline uint16_t brighten(uint16_t s, uint32_t a) {
     if (b > 63) b = 63;
     return packRgb565(r >> 1, g, b >> 1);
 }
+
+// Adds light to a pixel: `redBlue` to red and blue, `green` to green, each
+// channel saturating at its own maximum (31 or 63). Unlike brighten(), red
+// and blue stay on their own 0..31 scale.
+inline uint16_t addLight(uint16_t base, uint32_t redBlue, uint32_t green) {
+    uint32_t r = redOf(base) + redBlue;
+    uint32_t g = greenOf(base) + green;
+    uint32_t b = blueOf(base) + redBlue;
+    if (r > 31) r = 31;
+    if (g > 63) g = 63;
+    if (b > 31) b = 31;
+    return packRgb565(r, g, b);
+}
