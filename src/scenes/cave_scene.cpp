@@ -56,7 +56,8 @@ CaveScene::CaveScene() {
 
     currentGreeting = 0;
     biplaneVisible = false;
-    for (int32_t& offset : layerOffsets) offset = 0;
+    for (int32_t& offset : layerOffsets)
+        offset = 0;
     wavePhase = 0;
 }
 
@@ -65,7 +66,8 @@ CaveScene::~CaveScene() {
     delete greetFont;
     delete biplaneTexture;
     delete biplane;
-    for (Image* layer : waterfallLayers) delete layer;
+    for (Image* layer : waterfallLayers)
+        delete layer;
     delete waterfallPalette;
     delete waterfallMask;
 }

@@ -11,8 +11,8 @@ class Mesh;
 const int GREETING_COUNT = 10;
 const int GREETING_SLOT = 12; // bytes per name, zero-filled
 const int WATERFALL_LAYER_COUNT = 3;
-const int WATERFALL_LEFT = 100;  // first screen column of the waterfall band
-const int WATERFALL_WIDTH = 128; // width of the band, the layers and the mask
+const int WATERFALL_LEFT = 100;   // first screen column of the waterfall band
+const int WATERFALL_WIDTH = 128;  // width of the band, the layers and the mask
 const int WATERFALL_LOW_SUM = 90; // layer green sums up to this are not drawn
 const int32_t NO_GREETING = GREETING_COUNT;
 
@@ -31,7 +31,7 @@ class CaveScene {
     int32_t letterBase[GREETING_COUNT][GREETING_SLOT]; // start height and fall speed
     int32_t letterDrop[GREETING_COUNT][GREETING_SLOT]; // distance dropped so far
     int32_t letterFall[GREETING_COUNT][GREETING_SLOT]; // accumulated fall
-    int32_t currentGreeting; // 0..9, or NO_GREETING
+    int32_t currentGreeting;                           // 0..9, or NO_GREETING
     bool biplaneVisible;
 
     CaveScene();

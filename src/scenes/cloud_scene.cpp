@@ -47,7 +47,8 @@ CloudScene::CloudScene() : layers(), oddField(0) {
 CloudScene::~CloudScene() {
     delete biplaneTexture;
     delete biplane;
-    for (Image* cloud : clouds) delete cloud;
+    for (Image* cloud : clouds)
+        delete cloud;
 }
 
 void CloudScene::placeLayer(CloudLayer& layer, int32_t z) {
@@ -163,8 +164,7 @@ void CloudScene::drawRow(int row, const int32_t* rowV, const int32_t* fade, bool
             // repeats every 65536 texels.
             const uint32_t column = static_cast<uint32_t>(static_cast<int32_t>(u[k]) >> 16);
             const int32_t g =
-                static_cast<int32_t>(greenOf(texels[k][(rowStart[k] + column) & 0xFFFF])) -
-                fade[k];
+                static_cast<int32_t>(greenOf(texels[k][(rowStart[k] + column) & 0xFFFF])) - fade[k];
             if (g > 0) {
                 green += g;
                 redBlue += g >> 1;

@@ -44,7 +44,8 @@ DragonflyScene::DragonflyScene() {
     buildHazedTextures();
 
     flower->focalLength = 0xFA0000; // 250.0
-    for (int f = 0; f < WING_FRAME_COUNT; f++) wingLift[f] = WING_LIFT[f];
+    for (int f = 0; f < WING_FRAME_COUNT; f++)
+        wingLift[f] = WING_LIFT[f];
     wingFrame = 0;
     hoverAngle = 0;
 
@@ -70,9 +71,11 @@ DragonflyScene::DragonflyScene() {
 DragonflyScene::~DragonflyScene() {
     delete bodyPicture;
     delete bodyOpacity;
-    for (Image* wing : wingPictures) delete wing;
+    for (Image* wing : wingPictures)
+        delete wing;
     delete background;
-    for (Image* texture : flowerTextures) delete texture;
+    for (Image* texture : flowerTextures)
+        delete texture;
     delete flower;
     delete creditsPicture;
     delete creditsOpacity;
@@ -84,7 +87,8 @@ void DragonflyScene::buildHazedTextures() {
     const uint16_t* plain = flowerTextures[0]->pixels;
     for (int i = 0; i < TEXTURE_SIZE * TEXTURE_SIZE; i++) {
         for (int t = 0; t < 3; t++)
-            flowerTextures[t + 1]->pixels[i] = blendWeighted(plain[i], HAZE_COLOUR, HAZE_WEIGHTS[t]);
+            flowerTextures[t + 1]->pixels[i] =
+                blendWeighted(plain[i], HAZE_COLOUR, HAZE_WEIGHTS[t]);
         flowerTextures[4]->pixels[i] = HAZE_COLOUR;
     }
 }

@@ -16,8 +16,8 @@ const int BODY_WIDTH = 32;
 const int BODY_HEIGHT = 84;
 const int CREDITS_WIDTH = 256; // pixels per row of the credits pictures
 const int CREDITS_ROWS = 176;
-const uint16_t HAZE_COLOUR = 0xF7BD; // (30, 61, 29)
-const int32_t FLOWER_NEAREST = 0x20000;  // 2.0
+const uint16_t HAZE_COLOUR = 0xF7BD;      // (30, 61, 29)
+const int32_t FLOWER_NEAREST = 0x20000;   // 2.0
 const int32_t FLOWER_FARTHEST = 0x140000; // 20.0
 
 class DragonflyScene {
@@ -33,10 +33,10 @@ class DragonflyScene {
     int32_t hoverAngle; // the dragonfly's place on its circle
     Mesh* flower;
     Image* flowerTextures[FLOWER_TEXTURE_COUNT];
-    int32_t flowerX[FLOWER_COUNT];     // Fixed position.x of each copy
-    int32_t flowerDepth[FLOWER_COUNT]; // Fixed position.y: distance, 2.0 to 20.0
-    int32_t flowerZ[FLOWER_COUNT];     // Fixed position.z
-    int32_t lastTime;                  // time of the previous update; -1 before the first
+    int32_t flowerX[FLOWER_COUNT];          // Fixed position.x of each copy
+    int32_t flowerDepth[FLOWER_COUNT];      // Fixed position.y: distance, 2.0 to 20.0
+    int32_t flowerZ[FLOWER_COUNT];          // Fixed position.z
+    int32_t lastTime;                       // time of the previous update; -1 before the first
     int32_t creditsX[CREDITS_BAND_COUNT];   // screen column of each band's left edge
     int32_t creditsBob[CREDITS_BAND_COUNT]; // vertical wobble of each band
 

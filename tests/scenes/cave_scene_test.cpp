@@ -13,12 +13,22 @@ using namespace scene_world;
 
 namespace {
 
-uint16_t cavePixel(int i) { return static_cast<uint16_t>(i * 2654435761u >> 16); }
+uint16_t cavePixel(int i) {
+    return static_cast<uint16_t>(i * 2654435761u >> 16);
+}
 // Scattered greens, so that every edge case of the waterfall occurs.
-int scatter(uint32_t x) { return static_cast<int>((x * 2654435761u) >> 13) % 64; }
-int layerGreen(int k, int row, int column) { return scatter(row * 1000 + column * 7 + k * 500000); }
-int maskGreen(int row, int column) { return scatter(row * 977 + column * 13 + 12345); }
-uint16_t paletteEntry(int i) { return static_cast<uint16_t>((i * 331) ^ 0x5A5A); }
+int scatter(uint32_t x) {
+    return static_cast<int>((x * 2654435761u) >> 13) % 64;
+}
+int layerGreen(int k, int row, int column) {
+    return scatter(row * 1000 + column * 7 + k * 500000);
+}
+int maskGreen(int row, int column) {
+    return scatter(row * 977 + column * 13 + 12345);
+}
+uint16_t paletteEntry(int i) {
+    return static_cast<uint16_t>((i * 331) ^ 0x5A5A);
+}
 
 class CaveWorld {
   public:
@@ -31,7 +41,8 @@ class CaveWorld {
                   {{1, 2, 3, 0}, {1, 3, 2, 0}}, 136);
         if (withPictures) {
             std::vector<uint16_t> cave(76800);
-            for (int i = 0; i < 76800; i++) cave[i] = cavePixel(i);
+            for (int i = 0; i < 76800; i++)
+                cave[i] = cavePixel(i);
             data.picture("luola.png", 320, 240, cave);
             data.uniformPicture("env_red.png", 256, 256, 0x1234);
             data.uniformPicture("fontgreet.png", 256, 80, 0xFFFF);
@@ -42,7 +53,8 @@ class CaveWorld {
                 data.picture("waterfall" + std::to_string(k + 1) + ".png", 128, 256, layer);
             }
             std::vector<uint16_t> palette(190);
-            for (int i = 0; i < 190; i++) palette[i] = paletteEntry(i);
+            for (int i = 0; i < 190; i++)
+                palette[i] = paletteEntry(i);
             data.picture("waterfall_pal.png", 19, 10, palette); // read as a run of pixels
             std::vector<uint16_t> mask(128 * 240);
             for (int i = 0; i < 128 * 240; i++)
@@ -71,7 +83,8 @@ TEST(CaveScene, ConstructionFillsNamesAndLetterStarts) {
             const int32_t base = scene.letterBase[i][j];
             EXPECT_GE(base, -50);
             EXPECT_LE(base, -10);
-            EXPECT_EQ(base, ((CosineTable[(480000 + 20000 * i - 4000 * j) % 65536] * 20) >> 16) - 30);
+            EXPECT_EQ(base,
+                      ((CosineTable[(480000 + 20000 * i - 4000 * j) % 65536] * 20) >> 16) - 30);
             EXPECT_EQ(scene.letterFall[i][j], base);
             EXPECT_EQ(scene.letterDrop[i][j], -20);
         }
@@ -92,7 +105,8 @@ TEST(CaveScene, EachGreetingIsCurrentForFourSecondsFrom141000) {
     }
     CaveWorld fresh;
     fresh.scene->update(141000);
-    for (int j = 0; j < 10; j++) EXPECT_EQ(fresh.scene->letterDrop[0][j], 0);
+    for (int j = 0; j < 10; j++)
+        EXPECT_EQ(fresh.scene->letterDrop[0][j], 0);
 }
 
 TEST(CaveScene, LettersDropUpToStep55AndFallFromStep56) {
@@ -139,7 +153,8 @@ TEST(CaveScene, BiplaneFliesFrom175351To184999) {
         EXPECT_EQ(plane.position.y, 100 * SineTable[theta] + 70 * 65536);
         EXPECT_EQ(plane.position.z, static_cast<int32_t>(684.0625 * 65536 - now * 256.0));
         EXPECT_EQ(plane.angleY, static_cast<int32_t>((now - 32000) % 65536));
-        EXPECT_EQ(plane.angleZ, ((SineTable[theta] + 25000) >> 1) & 0xFFFF); // reduced by the transform
+        EXPECT_EQ(plane.angleZ,
+                  ((SineTable[theta] + 25000) >> 1) & 0xFFFF); // reduced by the transform
         const Camera& camera = *Screen::instance()->camera;
         EXPECT_EQ(camera.position.y, 4 * 65536);
         EXPECT_EQ(camera.angleX, 16384);
@@ -158,7 +173,8 @@ TEST(CaveScene, WaterfallSumsThreeScrolledLayersThroughPaletteAndMask) {
     scene.update(now);
     const int offsets[3] = {static_cast<int>(now >> 4), static_cast<int>(now >> 3),
                             static_cast<int>(now >> 2)};
-    for (int k = 0; k < 3; k++) EXPECT_EQ(scene.layerOffsets[k], offsets[k]);
+    for (int k = 0; k < 3; k++)
+        EXPECT_EQ(scene.layerOffsets[k], offsets[k]);
     scene.render();
 
     const uint16_t* screen = Screen::instance()->pixels;

@@ -59,7 +59,9 @@ int referenceFade(int64_t depth) {
     return static_cast<int>(63 * (distance * 65536 / 58000) / 65536);
 }
 
-int32_t wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+int32_t wrap(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
 // One cloud pixel from the layers, sampled at column x after vSteps row
 // steps, computed from the layer formulas by multiplication.
@@ -90,8 +92,10 @@ struct PlannedRow {
 std::vector<PlannedRow> planRows(int odd, int64_t top, int64_t bottom) {
     std::vector<PlannedRow> plan;
     int64_t j = 0, steps = 0;
-    for (; j < top - 4; j += 2, steps += 2) plan.push_back({odd + j, steps, false});
-    for (; j < bottom + 4; j++, steps++) plan.push_back({odd + j, steps, true});
+    for (; j < top - 4; j += 2, steps += 2)
+        plan.push_back({odd + j, steps, false});
+    for (; j < bottom + 4; j++, steps++)
+        plan.push_back({odd + j, steps, true});
     for (int64_t r = (bottom & ~int64_t(1)) - odd + 4; r <= 239; r += 2, steps += 2)
         plan.push_back({r, steps, false});
     return plan;
@@ -106,8 +110,7 @@ std::vector<uint16_t> expectedFrame(const CloudScene& scene, const std::vector<u
         for (int x = 0; x < 320; x++) {
             const int64_t i = planned.row * 320 + x;
             const bool covered = planned.band && depth[i] != 0x640000;
-            frame[i] =
-                referencePixel(scene.layers, x, planned.vSteps, covered ? frame[i] : 0x3393);
+            frame[i] = referencePixel(scene.layers, x, planned.vSteps, covered ? frame[i] : 0x3393);
         }
     }
     return frame;
@@ -145,11 +148,13 @@ int firstDifference(const std::vector<uint16_t>& a, const uint16_t* b) {
 TEST(CloudScene, FadeTableFollowsTheDistanceFromTheClearestDepth) {
     CloudWorld world(0);
     const int32_t* fade = world.scene->fadeTable;
-    const std::pair<int, int> listed[] = {{0, 34},     {16000, 17}, {31999, 0},  {32000, 0},
-                                          {32001, 0},  {33000, 1},  {40000, 8},  {50000, 19},
+    const std::pair<int, int> listed[] = {{0, 34},     {16000, 17}, {31999, 0}, {32000, 0},
+                                          {32001, 0},  {33000, 1},  {40000, 8}, {50000, 19},
                                           {61000, 31}, {70000, 41}, {89999, 62}};
-    for (const auto& entry : listed) EXPECT_EQ(fade[entry.first], entry.second) << entry.first;
-    for (int i = 0; i < 90000; i += 997) EXPECT_EQ(fade[i], referenceFade(i)) << i;
+    for (const auto& entry : listed)
+        EXPECT_EQ(fade[entry.first], entry.second) << entry.first;
+    for (int i = 0; i < 90000; i += 997)
+        EXPECT_EQ(fade[i], referenceFade(i)) << i;
 }
 
 TEST(CloudScene, UpdatePlacesLayersAFixedPartOfTheCycleApartAndFlipsTheField) {
@@ -196,7 +201,8 @@ TEST(CloudScene, CloudPixelAddsEachLayersGreenAboveItsFade) {
         CloudWorld world(63); // every texel green 63
         CloudScene& scene = *world.scene;
         // Depth 90000 lies one past the table: the layer adds nothing.
-        for (CloudLayer& layer : scene.layers) CloudScene::placeLayer(layer, 90000);
+        for (CloudLayer& layer : scene.layers)
+            CloudScene::placeLayer(layer, 90000);
         drawWholeScreen(scene);
         EXPECT_TRUE(std::all_of(screen->pixels, screen->pixels + SCREEN_PIXELS,
                                 [](uint16_t p) { return p == 0x3393; }));
@@ -219,7 +225,8 @@ TEST(CloudScene, CloudPixelAddsEachLayersGreenAboveItsFade) {
     {
         CloudWorld world(8); // green equal to the fade at 40000 adds nothing
         CloudScene& scene = *world.scene;
-        for (CloudLayer& layer : scene.layers) CloudScene::placeLayer(layer, 40000);
+        for (CloudLayer& layer : scene.layers)
+            CloudScene::placeLayer(layer, 40000);
         drawWholeScreen(scene);
         EXPECT_TRUE(std::all_of(screen->pixels, screen->pixels + SCREEN_PIXELS,
                                 [](uint16_t p) { return p == 0x3393; }));
@@ -239,8 +246,8 @@ TEST(CloudScene, PassesDrawFieldsAroundTheBandAndTheBandOverThePlane) {
     // (top, bottom): inside the screen with both parities, near and beyond
     // the top edge, beyond the bottom edge, far beyond both, and the empty
     // band that a plane out of sight leaves.
-    const std::pair<int32_t, int32_t> bands[] = {{100, 140}, {101, 139}, {4, 30},   {3, 30},
-                                                 {-20, 10},  {200, 236}, {200, 250}, {230, 400},
+    const std::pair<int32_t, int32_t> bands[] = {{100, 140},    {101, 139}, {4, 30},    {3, 30},
+                                                 {-20, 10},     {200, 236}, {200, 250}, {230, 400},
                                                  {-9000, 9000}, {239, 0}};
     for (const auto& band : bands)
         for (int odd = 0; odd < 2; odd++) {
@@ -271,7 +278,8 @@ TEST(CloudScene, TwoConsecutiveFramesRedrawEveryRowWhileTheBandStays) {
     CloudWorld world;
     CloudScene& scene = *world.scene;
     Screen* screen = Screen::instance();
-    for (CloudLayer& layer : scene.layers) CloudScene::placeLayer(layer, 50000);
+    for (CloudLayer& layer : scene.layers)
+        CloudScene::placeLayer(layer, 50000);
     for (int32_t bottom : {140, 141}) {
         prepareScreen();
         scene.oddField = 1;

@@ -36,8 +36,8 @@ class InDirectory {
     std::string previous;
 };
 
-typedef std::array<float, 3> Point;        // file units: 40 make 1.0
-typedef std::array<int, 4> Triangle;       // corners a, b, c and material id
+typedef std::array<float, 3> Point;  // file units: 40 make 1.0
+typedef std::array<int, 4> Triangle; // corners a, b, c and material id
 
 // A temporary folder with an empty data/ in it.
 class DataFolder {
@@ -68,7 +68,8 @@ class DataFolder {
                     vertices[i][1], vertices[i][2]);
         fprintf(file, "  }\n  *MESH_FACE_LIST {\n");
         std::vector<Triangle> all = faces;
-        while (static_cast<int>(all.size()) < faceCount) all.push_back({0, 0, 0, 0});
+        while (static_cast<int>(all.size()) < faceCount)
+            all.push_back({0, 0, 0, 0});
         for (size_t i = 0; i < all.size(); i++)
             fprintf(file,
                     "   *MESH_FACE %zu: A: %d B: %d C: %d AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING 1 "
