@@ -6,6 +6,7 @@
 #include "driver/trig_tables.h"
 #include "render3d/mesh.h"
 #include "scenes/cave_scene.h"
+#include "video/font.h"
 #include "video/image.h"
 #include "video/screen.h"
 
@@ -221,4 +222,30 @@ TEST(CaveScene, MissingPicturesNeverLeadOutside) {
     const uint16_t* screen = Screen::instance()->pixels;
     EXPECT_EQ(screen[0], 0);
     EXPECT_EQ(screen[120 * 320 + 160], 0);
+}
+
+TEST(CaveScene, GreetingLettersAreTurnedAndPlacedOverTheWaterfall) {
+    CaveWorld world;
+    CaveScene& scene = *world.scene;
+    Screen* screen = Screen::instance();
+    const uint32_t now = 141000 + 4000 * 3 + 100 * 32; // greeting 3, falling
+    scene.update(now);
+    scene.render();
+    const std::vector<uint16_t> drawn(screen->pixels, screen->pixels + SCREEN_PIXELS);
+
+    // The same frame without the letters, then the letters placed by hand.
+    scene.currentGreeting = NO_GREETING;
+    scene.render();
+    const std::vector<uint16_t> waterfallOnly(screen->pixels, screen->pixels + SCREEN_PIXELS);
+    const char* name = "FENNOWISKA";
+    for (int j = 0; j < 10; j++) {
+        const int32_t base = scene.letterBase[3][j];
+        const int y = 100 + base - (base >> 3);
+        const int32_t angle = 32000 + (SineTable[(now * 32 + 4096 * j) % 65536] >> 3);
+        scene.greetFont->drawRotatedGlyph(164 + 14 * j - 70, y, name[j],
+                                          static_cast<uint16_t>(angle),
+                                          scene.waterfallMask->pixels);
+    }
+    EXPECT_EQ(std::vector<uint16_t>(screen->pixels, screen->pixels + SCREEN_PIXELS), drawn);
+    EXPECT_NE(drawn, waterfallOnly);
 }
