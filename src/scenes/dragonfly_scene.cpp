@@ -58,8 +58,8 @@ DragonflyScene::DragonflyScene() {
         flowerZ[k] = static_cast<int32_t>((static_cast<float>(r) / 10.0f - 3.0f) * 65536.0f);
     }
     for (int k = 0; k < FLOWER_COUNT; k++) {
-        flowerX[k] = FLOWER_START_X[k] << 16;
-        flowerDepth[k] = FLOWER_START_DEPTH[k] << 16;
+        flowerX[k] = FLOWER_START_X[k] * 65536;
+        flowerDepth[k] = FLOWER_START_DEPTH[k] * 65536;
     }
     lastTime = -1;
     for (int b = 0; b < CREDITS_BAND_COUNT; b++) {
