@@ -295,3 +295,33 @@ TEST(CloudScene, TwoConsecutiveFramesRedrawEveryRowWhileTheBandStays) {
             EXPECT_NE(screen->pixels[row * 320 + 7], SENTINEL) << "row " << row;
     }
 }
+
+TEST(CloudScene, RenderAddsCloudsOverTheBiplaneInTheBandItLeaves) {
+    CloudWorld world;
+    CloudScene& scene = *world.scene;
+    Screen* screen = Screen::instance();
+    // Every depth at the cleared value and an empty band, as after a frame
+    // in which nothing was drawn.
+    std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 0x640000);
+    screen->dirtyTop = 239;
+    screen->dirtyBottom = 0;
+    for (uint32_t now : {100000u, 100020u, 123456u}) {
+        scene.update(now);
+        std::fill(screen->pixels, screen->pixels + SCREEN_PIXELS, SENTINEL);
+        scene.render();
+        // The plane's pixels are those whose depth it wrote; it was drawn in
+        // its texture's one colour before the clouds were added.
+        std::vector<uint16_t> before(SCREEN_PIXELS, SENTINEL);
+        int covered = 0;
+        for (int i = 0; i < SCREEN_PIXELS; i++)
+            if (screen->depthBuffer[i] != 0x640000) {
+                before[i] = PLANE_COLOUR;
+                covered++;
+            }
+        EXPECT_GT(covered, 0) << now;
+        EXPECT_LT(screen->dirtyTop, screen->dirtyBottom);
+        const std::vector<uint16_t> expected = expectedFrame(scene, before, screen->depthBuffer,
+                                                             screen->dirtyTop, screen->dirtyBottom);
+        EXPECT_EQ(firstDifference(expected, screen->pixels), -1) << now;
+    }
+}
