@@ -32,7 +32,9 @@ Font::Font(const char* path, int cellWidth, int cellHeight, int spacing, int fir
     const int glyphRows = highestGlyph(*this) / GLYPHS_PER_ROW + 1;
     const int sheetWidth = std::max(0, GLYPHS_PER_ROW * cellWidth);
     const int sheetHeight = std::max(0, glyphRows * cellHeight);
-    picture = new Image(path, sheetWidth, sheetHeight);
+    // drawString steps through the sheet by its own width, so a wider sheet
+    // is as good as an exact one.
+    picture = Image::loadAtLeast(path, sheetWidth, sheetHeight);
 }
 
 Font::~Font() {

@@ -38,7 +38,9 @@ void Image::makeBlank(int w, int h) {
     pixels = new uint16_t[pixelCount]();
 }
 
-Image::Image(const char* path) { decode(path); }
+Image::Image(const char* path) {
+    decode(path);
+}
 
 Image::Image(const char* path, int needWidth, int minHeight) {
     if (decode(path) && width == needWidth && height >= minHeight) return;
@@ -56,13 +58,26 @@ Image* Image::loadAtLeast(const char* path, int minPixels) {
     return image;
 }
 
+Image* Image::loadAtLeast(const char* path, int minWidth, int minHeight) {
+    Image* image = new Image;
+    if (image->decode(path) && image->width >= minWidth && image->height >= minHeight) return image;
+    fprintf(stderr, "picture %s is missing or smaller than %dx%d; using a black one\n", path,
+            minWidth, minHeight);
+    image->makeBlank(minWidth, minHeight);
+    return image;
+}
+
 Image::Image(int w, int h) : pixelCount(0), pixels(nullptr), width(0), height(0) {
     makeBlank(w, h);
 }
 
-Image::~Image() { delete[] pixels; }
+Image::~Image() {
+    delete[] pixels;
+}
 
-void Image::copyToScreen() const { memcpy(Screen::instance()->pixels, pixels, SCREEN_BYTES); }
+void Image::copyToScreen() const {
+    memcpy(Screen::instance()->pixels, pixels, SCREEN_BYTES);
+}
 
 void rgb565ToRgb888(uint16_t p, uint8_t* rgb) {
     const unsigned r = p >> 11, g = (p >> 5) & 63, b = p & 31;

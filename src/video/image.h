@@ -36,6 +36,11 @@ class Image {
     // same stderr line.
     static Image* loadAtLeast(const char* path, int minPixels);
 
+    // Loads a picture read with its own width as the row stride (a glyph
+    // sheet): any picture at least minWidth x minHeight is kept; otherwise it
+    // is replaced by a black minWidth x minHeight one, with the stderr line.
+    static Image* loadAtLeast(const char* path, int minWidth, int minHeight);
+
   private:
     Image() = default;
     bool decode(const char* path);

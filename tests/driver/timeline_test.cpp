@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/timeline.h"
+#include "scenes/transition_overlay.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ TEST(Timeline, EachSceneSpansOneContiguousStretch) {
     for (uint32_t t = 1; t <= 250000; t++) {
         const SceneMask mask = timelineMask(t, 0);
         for (const Span& s : spans)
-            ASSERT_EQ((mask & s.bit) != 0, t > s.from && t <= s.to) << "t=" << t << " bit " << s.bit;
+            ASSERT_EQ((mask & s.bit) != 0, t > s.from && t <= s.to)
+                << "t=" << t << " bit " << s.bit;
     }
 }
 
@@ -54,6 +56,26 @@ TEST(Timeline, TransitionRisesBeforeEveryCut) {
         }
     }
     EXPECT_EQ(found, 7);
+}
+
+// The overlay loads its pattern pictures; missing ones become black, which
+// is all these tests need.
+class TransitionTrigger : public ::testing::Test {
+  protected:
+    TransitionOverlay overlay;
+};
+
+TEST_F(TransitionTrigger, NeedsAFinishedRunAndARisingEdge) {
+    // A fresh overlay is in its first run, which started at time 0.
+    overlay.update(100);
+    ASSERT_FALSE(overlay.isFinished());
+    EXPECT_FALSE(startsTransition(0x11, 0x10, overlay)); // still running
+    overlay.update(7000);
+    ASSERT_TRUE(overlay.isFinished());
+    EXPECT_TRUE(startsTransition(0x11, 0x10, overlay));
+    EXPECT_FALSE(startsTransition(0x3, 0x11, overlay));  // bit already set
+    EXPECT_FALSE(startsTransition(0x11, 0x11, overlay)); // no change
+    EXPECT_FALSE(startsTransition(0x10, 0x11, overlay)); // bit falls
 }
 
 } // namespace

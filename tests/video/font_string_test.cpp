@@ -146,3 +146,20 @@ TEST_F(DrawStringTest, ClipsAtEveryEdge) {
 }
 
 } // namespace
+
+namespace {
+
+// A sheet wider than its 16 cells is read with its own width as the stride.
+TEST(DrawStringWideSheet, UsesTheSheetsOwnWidth) {
+    TempDir dir;
+    std::unique_ptr<Font> font = loadFont(dir, numberedSheet(200, 50), 200, 50, 8, 9, -1, 32, 102);
+    ASSERT_EQ(font->picture->width, 200);
+    fillScreen(BACKGROUND);
+    font->drawString(20, 30, "A"); // glyph 33 at sheet (8, 18)
+    const uint16_t* screen = Screen::instance()->pixels;
+    for (int t = 0; t < 9; t++)
+        for (int j = 0; j < 8; j++)
+            ASSERT_EQ(screen[(30 + t) * SCREEN_WIDTH + 20 + j], sheetPixel(8 + j, 18 + t, 200));
+}
+
+} // namespace
