@@ -11,7 +11,7 @@ void openingEdges(double y, double* left, double* right) {
     const double lip = 8;
     const double t = dm::clamp01((y - lip) / 70);
     const double arch = dm::sqrt(t * (2 - t)); // quarter circle
-    const double halfWidth = 12 + 50 * arch;
+    const double halfWidth = 12 + 42 * arch;
     const double rag = 4.0 * gradientNoise(y / 13.0, 0.5, 4096, 0xCA1) +
                        2.0 * gradientNoise(y / 5.0, 3.5, 4096, 0xCA2);
     const double rag2 = 4.0 * gradientNoise(y / 11.0, 7.5, 4096, 0xCA3) +
@@ -84,7 +84,7 @@ bool writeCave(const std::string& dir) {
         for (int x = 0; x < 128; x++) {
             const double px = x + 100.5, py = y + 0.5;
             const double d = openingDistance(px, py);
-            double a = dm::clamp01((-d + 2) / 7);
+            double a = dm::clamp01((-d + 1) / 6);
             a *= dm::clamp01((py - 8) / 10 + 0.2);
             alpha.at(x, y) = a;
         }

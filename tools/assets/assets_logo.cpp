@@ -7,13 +7,19 @@ namespace {
 
 const double LOGO_CX = 138, LOGO_TOP = 78, LOGO_HEIGHT = 40;
 
+// Bold, slightly slanted capitals, condensed to fit 230 pixels so the name
+// stays left of the lighthouse.
 TextStyle logoStyle() {
     TextStyle style;
     style.height = LOGO_HEIGHT;
-    style.stroke = 8.5;
-    style.tracking = 2.5;
-    style.widthScale = 1.0;
+    style.stroke = 7.5;
+    style.tracking = 0;
     style.slant = 0.12;
+    double lo = 0.2, hi = 2;
+    for (int i = 0; i < 30; i++) {
+        style.widthScale = (lo + hi) / 2;
+        (textWidth("QUORVANE", style) > 230 ? hi : lo) = style.widthScale;
+    }
     return style;
 }
 

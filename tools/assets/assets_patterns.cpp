@@ -158,7 +158,7 @@ double dropDistance(double x, double y, int stage, double scale, double* radius,
     const double r = RADII[stage] * scale;
     *radius = r;
     *cx = 16;
-    *cy = stage < 5 ? 17 : 18.5 + (stage - 5) * 1.5;
+    *cy = stage < 5 ? 16.5 : 16.5 + (stage - 4) * 0.9;
     double d = dm::length(x - *cx, y - *cy) - r;
     if (stage >= 5) {
         // A sliding drop leaves a narrowing trail behind it (upwards).
