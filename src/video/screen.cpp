@@ -55,12 +55,13 @@ Screen::~Screen() {
     SDL_Quit();
 }
 
+// A refused video mode leaves no surface; drawing goes on into our own frame.
 void Screen::lock() {
-    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    if (surface && SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
 }
 
 void Screen::unlock() {
-    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    if (surface && SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
 }
 
 void Screen::present() {
