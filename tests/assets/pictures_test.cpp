@@ -265,6 +265,10 @@ TEST(AssetPictures, MasksKeepTheirShapesWhereTheScenesNeedThem) {
     EXPECT_EQ(63, green(mask.at(64, 120)));
     EXPECT_EQ(0, green(mask.at(0, 120)));
     EXPECT_EQ(0, green(mask.at(64, 0)));
+    // The whole pixel clips the greeting letters: zero exactly where the
+    // waterfall is absent.
+    for (uint16_t v : mask.pixels)
+        ASSERT_EQ(v == 0, green(v) == 0) << std::hex << v;
 }
 
 TEST(AssetPictures, WingFramesStayLightWhereNoWingIs) {

@@ -45,7 +45,7 @@ bool writeFeather(const std::string& dir) {
             const double offset = px - shaftX;
             const double side = offset < 0 ? -offset : offset;
             // Vane widths: the left vane is the broader, both round off at the tip.
-            const double reach = offset < 0 ? 27 : 19;
+            const double reach = offset < 0 ? 31 : 23;
             const double sv = dm::clamp01((s - 0.1) / 0.9);
             double width = reach * dm::pow(dm::sin(dm::PI * dm::clamp01(sv * 0.92 + 0.08)), 0.55);
             if (s > 1) width = 0;
@@ -71,10 +71,10 @@ bool writeFeather(const std::string& dir) {
             // bars across the vanes and a sheen along the barbs.
             Rgb c =
                 ramp({hex(0xFAF6EE), hex(0xE8ECF0), hex(0x98A8C4), hex(0x4A5878)}, dm::clamp01(s));
-            const double bars = 0.5 + 0.5 * dm::cos(barb * 0.42);
+            const double bars = 0.5 + 0.5 * dm::cos(barb * 0.42 + 0.8 * dm::sin(side * 0.15));
             c = mix(c, c * 0.72,
                     dm::smoothstep(0.5, 1.0, bars) * dm::smoothstep(0.35, 0.7, s) * 0.6);
-            c = c * (0.9 + 0.1 * dm::cos(barb * 2.6));
+            c = c * (0.94 + 0.06 * dm::cos(barb * 2.6));
             c = mix(c, hex(0xFFFFF4), shaft * 0.8);
             colour.at(x, y) = c;
             // Nothing may reach past the turning circle.

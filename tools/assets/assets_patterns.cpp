@@ -90,7 +90,7 @@ bool writeWaterfall(const std::string& dir) {
                     tileFbmXY(u, v, cellsAcross[layer], cellsDown[layer], 4, 0x3A0u + layer, 0.55);
                 const double fine = tileFbmXY(u, v, cellsAcross[layer] * 3, cellsDown[layer] * 2, 2,
                                               0x3B0u + layer);
-                p.at(x, y) = dm::clamp01(0.58 + 0.85 * streak + 0.25 * fine);
+                p.at(x, y) = dm::clamp01(0.66 + 1.2 * streak + 0.3 * fine);
             }
         ok = savePictureAs(dir, "waterfall" + std::to_string(layer + 1) + ".png",
                            greenPicture(p, hex(0x082848), hex(0xC8E8FF)), 128, 256) &&
@@ -98,15 +98,15 @@ bool writeWaterfall(const std::string& dir) {
     }
     // The palette: indices 91..189 (the summed intensity) run from deep water
     // blue to white foam; the lower indices continue the ramp into the dark.
-    const std::vector<Rgb> water = {hex(0x06204A), hex(0x0E3C78), hex(0x1E64A8), hex(0x3C92CE),
-                                    hex(0x7CC4EA), hex(0xC4ECFA), hex(0xFFFFFF)};
+    const std::vector<Rgb> water = {hex(0x0C3A6C), hex(0x1A5E9C), hex(0x3A8CC8), hex(0x72B8E2),
+                                    hex(0xB0DEF4), hex(0xE4F6FC), hex(0xFFFFFF)};
     Canvas palette(256, 8);
     for (int i = 0; i < 256; i++) {
         Rgb c;
         if (i < 91)
             c = mix(hex(0x000814), water[0], i / 91.0);
         else
-            c = ramp(water, dm::pow((i - 91) / 98.0, 0.9));
+            c = ramp(water, (i - 91) / 98.0);
         for (int y = 0; y < 8; y++)
             palette.at(i, y) = c;
     }
@@ -139,6 +139,8 @@ bool writeClouds(const std::string& dir) {
                 }
                 p.at(x, y) = value;
             }
+        // Softened a little: the layers are magnified many times as they pass.
+        blur(p, 1, 2, true);
         ok = savePictureAs(dir, "cloud" + std::to_string(k + 1) + ".png",
                            greenPicture(p, hex(0x3070C0), hex(0xF0F8FF)), 256, 256) &&
              ok;
