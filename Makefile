@@ -21,7 +21,7 @@ build: configure
 # data/ is rebuilt when it is missing or older than the generator.
 data: build
 	@if [ -x $(BUILD)/demo-assets ]; then \
-	    if [ ! -d data ] || [ $(BUILD)/demo-assets -nt data/.stamp ]; then \
+	    if [ ! -f data/.stamp ] || [ $(BUILD)/demo-assets -nt data/.stamp ]; then \
 	        $(BUILD)/demo-assets --out data && touch data/.stamp; \
 	    fi; \
 	else mkdir -p data; fi
