@@ -29,19 +29,23 @@ double openingDistance(double x, double y) {
     return d > lip - y ? d : lip - y;
 }
 
-// Length of the stalactites hanging from the ceiling at column x.
+// Length of the stalactites hanging from the ceiling at column x: a sparse
+// row of large ones and a denser row of small ones, some cells left empty.
 double stalactites(double x) {
     double longest = 0;
-    for (int k = -1; k <= 1; k++) {
-        const int cell = static_cast<int>(dm::floor(x / 14)) + k;
-        const uint32_t h = hash32(static_cast<uint32_t>(cell + 100), 7, 0xCB5);
-        const double centre = (cell + 0.2 + 0.6 * (h & 255) / 255.0) * 14;
-        const double length = 6 + 26 * ((h >> 8) & 255) / 255.0;
-        const double width = 3 + 4 * ((h >> 16) & 255) / 255.0;
-        const double v =
-            length * dm::clamp01(1 - (x - centre < 0 ? centre - x : x - centre) / width);
-        if (v > longest) longest = v;
-    }
+    const double cells[2] = {23, 9}, lengths[2] = {30, 10}, widths[2] = {6, 3};
+    for (int layer = 0; layer < 2; layer++)
+        for (int k = -1; k <= 1; k++) {
+            const int cell = static_cast<int>(dm::floor(x / cells[layer])) + k;
+            const uint32_t h = hash32(static_cast<uint32_t>(cell + 100), 7 + layer, 0xCB5);
+            if ((h >> 28) < 5) continue;
+            const double centre = (cell + 0.15 + 0.7 * (h & 255) / 255.0) * cells[layer];
+            const double length = lengths[layer] * (0.3 + 0.7 * ((h >> 8) & 255) / 255.0);
+            const double width = widths[layer] * (0.6 + 0.4 * ((h >> 16) & 255) / 255.0);
+            const double dx = x - centre < 0 ? centre - x : x - centre;
+            const double v = length * dm::pow(dm::clamp01(1 - dx / width), 1.4);
+            if (v > longest) longest = v;
+        }
     return longest;
 }
 

@@ -193,8 +193,13 @@ bool writeDragonfly(const std::string& dir) {
                     }
                 // Opacity is 63 - green: the colour keeps its hue, its green
                 // field is set from the opacity.
+                // The drawn colour is the pixel itself, green included, so red
+                // and blue follow the green level to keep the wing a neutral,
+                // slightly tinted glass rather than green.
                 const double green = (63 - best) / 63.0;
-                c.at(x, y) = Rgb{bestColour.r, green, bestColour.b};
+                const double tint = bestColour.r - bestColour.b; // warm near the tip
+                c.at(x, y) = Rgb{dm::clamp01(green * 0.94 + tint * 0.3), green,
+                                 dm::clamp01(green * 1.06 - tint * 0.3)};
                 if (best < 0.5) c.at(x, y) = hex(0xFFFFFF);
             }
         ok = saveCanvas(dir, "df_wing" + std::to_string(frame + 1) + ".png", c, false) && ok;

@@ -124,13 +124,13 @@ bool writeClouds(const std::string& dir) {
                 if (k == 0) {
                     // Large heaped cumulus.
                     const double base = tileFbm(u, v, 3, 6, 0xC10, 0.52);
-                    value = dm::smoothstep(-0.02, 0.38, base);
-                    value *= 0.75 + 0.25 * tileFbm(u, v, 12, 3, 0xC11);
+                    value = dm::smoothstep(-0.04, 0.3, base);
+                    value *= 0.85 + 0.3 * tileFbm(u, v, 12, 3, 0xC11);
                 } else if (k == 1) {
                     // Many small puffs.
                     const double base = tileFbm(u, v, 6, 5, 0xC20, 0.5);
                     const double cells = tileCellular(u, v, 7, 0xC21);
-                    value = dm::smoothstep(0.0, 0.3, base + 0.35 - 0.55 * cells);
+                    value = dm::smoothstep(0.05, 0.45, base + 0.22 - 0.6 * cells);
                 } else {
                     // Long streaks drawn out sideways, bent by a slow warp.
                     const double warp = tileFbm(u, v, 2, 2, 0xC30);
@@ -191,7 +191,7 @@ bool writeDrops(const std::string& dir) {
                     // lower right, mirrored. Only offsets 0..15 survive the
                     // stamping, so the offset falls from the top-left edge
                     // (largest) to the bottom-right edge (zero).
-                    const double lens = 1.7;
+                    const double lens = 1.25;
                     const double ox = dm::clamp((cx + r - (x + 0.5)) * lens / 4, 0, 15);
                     const double oy = dm::clamp((cy + r - (y + 0.5)) * lens / 4, 0, 15);
                     const int dx = static_cast<int>(dm::floor(ox + 0.5));
