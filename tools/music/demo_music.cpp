@@ -20,7 +20,9 @@ int usage() {
     return 2;
 }
 
-double decibels(int peak) { return peak > 0 ? 20.0 * std::log10(peak / 32768.0) : -999.0; }
+double decibels(int peak) {
+    return peak > 0 ? 20.0 * std::log10(peak / 32768.0) : -999.0;
+}
 
 } // namespace
 
@@ -29,10 +31,14 @@ int main(int argc, char** argv) {
     double seconds = -1;
     double start = 0;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--out") && i + 1 < argc) out = argv[++i];
-        else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) seconds = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--start") && i + 1 < argc) start = std::atof(argv[++i]);
-        else return usage();
+        if (!std::strcmp(argv[i], "--out") && i + 1 < argc)
+            out = argv[++i];
+        else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
+            seconds = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--start") && i + 1 < argc)
+            start = std::atof(argv[++i]);
+        else
+            return usage();
     }
     if (out.empty()) return usage();
     const bool whole = seconds < 0 && start == 0;
@@ -46,8 +52,8 @@ int main(int argc, char** argv) {
 
     const auto began = std::chrono::steady_clock::now();
     std::string error;
-    const bool written = whole ? writeMusic(out, &error)
-                               : music::writeMusicStretch(out, first, count, &error);
+    const bool written =
+        whole ? writeMusic(out, &error) : music::writeMusicStretch(out, first, count, &error);
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!written) {

@@ -49,13 +49,24 @@ void buildHarmonicWave(Wave& wave, const std::vector<int64_t>& sine,
     std::vector<int64_t> sum(WAVE_SIZE, 0);
     int harmonic = 1;
     for (int weight : weights) {
-        for (int i = 0; i < WAVE_SIZE; ++i)
-            sum[i] += weight * (sine[(static_cast<int64_t>(i) * harmonic) % WAVE_SIZE] >> 10);
+        // Harmonic k steps through the cycle k points at a time. (Written as
+        // a running index: the same loop with a modulo is miscompiled by
+        // clang 14 at -O3.)
+        size_t index = 0;
+        for (int i = 0; i < WAVE_SIZE; ++i) {
+            sum[i] += weight * sine[index];
+            index = (index + harmonic) & (WAVE_SIZE - 1);
+        }
         ++harmonic;
     }
     int64_t peak = 1;
-    for (int64_t v : sum) peak = std::max<int64_t>(peak, v < 0 ? -v : v);
-    for (int i = 0; i < WAVE_SIZE; ++i) wave.points[i] = static_cast<int32_t>(sum[i] * 32767 / peak);
+    for (int64_t v : sum)
+        peak = std::max<int64_t>(peak, v < 0 ? -v : v);
+    // Rounded to the nearest step.
+    for (int i = 0; i < WAVE_SIZE; ++i) {
+        const int64_t scaled = sum[i] * 32767;
+        wave.points[i] = static_cast<int32_t>((scaled + (scaled < 0 ? -peak : peak) / 2) / peak);
+    }
     wave.points[WAVE_SIZE] = wave.points[0];
 }
 

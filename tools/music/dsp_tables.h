@@ -48,7 +48,9 @@ struct Waves {
 // Built once on first use; the tables never change afterwards.
 const Waves& waves();
 
-inline int32_t sineAt(uint32_t phase) { return waveAt(waves().sine, phase); }
+inline int32_t sineAt(uint32_t phase) {
+    return waveAt(waves().sine, phase);
+}
 
 // 2^(-numerator / denominator) in Q30 (1.0 = 1 << 30), 0 once below 2^-31.
 // Used for every exponential decay: denominator is the half-life.

@@ -14,7 +14,7 @@ constexpr int32_t ROOM_DAMPING = 9800;   // Q15: highs die faster than lows
 constexpr int32_t ROOM_INPUT = 520;      // Q15 gain into the combs
 constexpr int32_t ROOM_OUTPUT = 30000;   // Q15 gain of the diffused sum
 
-constexpr int ECHO_FRAMES = 16538;      // a dotted eighth at 120 beats a minute
+constexpr int ECHO_FRAMES = 16538;       // a dotted eighth at 120 beats a minute
 constexpr int32_t ECHO_FEEDBACK = 14000; // Q15
 constexpr int32_t ECHO_SOFTEN = 15000;   // Q15 low-pass amount in the loop
 
@@ -26,8 +26,8 @@ inline int32_t scaled(int64_t value, int32_t gain) {
 
 int32_t DampedComb::process(int32_t input, int32_t feedback, int32_t damping) {
     const int32_t output = buffer[index];
-    store = static_cast<int32_t>(
-        (int64_t(output) * (32768 - damping) + int64_t(store) * damping) >> 15);
+    store = static_cast<int32_t>((int64_t(output) * (32768 - damping) + int64_t(store) * damping) >>
+                                 15);
     buffer[index] = input + scaled(store, feedback);
     if (++index == buffer.size()) index = 0;
     return output;
@@ -56,10 +56,14 @@ void Reverb::process(const int32_t* input, int32_t* left, int32_t* right, int fr
         const int32_t in = scaled(input[i], ROOM_INPUT);
         int32_t l = 0;
         int32_t r = 0;
-        for (auto& comb : combsLeft) l += comb.process(in, ROOM_FEEDBACK, ROOM_DAMPING);
-        for (auto& comb : combsRight) r += comb.process(in, ROOM_FEEDBACK, ROOM_DAMPING);
-        for (auto& pass : allPassLeft) l = pass.process(l);
-        for (auto& pass : allPassRight) r = pass.process(r);
+        for (auto& comb : combsLeft)
+            l += comb.process(in, ROOM_FEEDBACK, ROOM_DAMPING);
+        for (auto& comb : combsRight)
+            r += comb.process(in, ROOM_FEEDBACK, ROOM_DAMPING);
+        for (auto& pass : allPassLeft)
+            l = pass.process(l);
+        for (auto& pass : allPassRight)
+            r = pass.process(r);
         left[i] += scaled(l, ROOM_OUTPUT);
         right[i] += scaled(r, ROOM_OUTPUT);
     }

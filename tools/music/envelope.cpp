@@ -5,7 +5,9 @@
 namespace music {
 namespace {
 
-constexpr int32_t ms(int milliseconds) { return milliseconds * 441 / 10; }
+constexpr int32_t ms(int milliseconds) {
+    return milliseconds * 441 / 10;
+}
 
 // The release runs this many half-lives and is faded linearly to zero over
 // them, so it ends without a step.
@@ -21,24 +23,42 @@ struct Shape {
 
 Shape shapeOf(Instrument instrument) {
     switch (instrument) {
-    case Instrument::Pad: return {ms(900), 0, UNIT, ms(450), 6800};
-    case Instrument::NightPad: return {ms(1400), 0, UNIT, ms(600), 7000};
-    case Instrument::Piano: return {ms(3), ms(420), 7000, ms(110), 9000};
-    case Instrument::Bell: return {ms(2), ms(650), 0, ms(400), 8500};
-    case Instrument::Harp: return {ms(2), ms(260), 0, ms(120), 8000};
-    case Instrument::Drip: return {ms(1), ms(45), 0, ms(40), 6000};
-    case Instrument::Bass: return {ms(6), ms(260), 18000, ms(45), 12500};
-    case Instrument::Lead: return {ms(70), ms(900), 24000, ms(110), 9500};
-    case Instrument::Kick: return {ms(1), ms(85), 0, ms(25), 21000};
-    case Instrument::Tom: return {ms(2), ms(190), 0, ms(60), 16000};
-    case Instrument::Snare: return {ms(1), ms(55), 0, ms(25), 15000};
-    case Instrument::Hat: return {ms(1), ms(16), 0, ms(10), 22000};
-    case Instrument::OpenHat: return {ms(2), ms(110), 0, ms(40), 11000};
-    case Instrument::Shaker: return {ms(9), ms(28), 0, ms(15), 10000};
-    case Instrument::Riser: return {1, 0, UNIT, ms(25), 3600};
-    case Instrument::Rain: return {ms(2500), 0, UNIT, ms(600), 3800};
-    case Instrument::Waterfall: return {ms(3500), 0, UNIT, ms(700), 3100};
-    case Instrument::Bird: return {ms(8), ms(60), 0, ms(20), 4800};
+    case Instrument::Pad:
+        return {ms(900), 0, UNIT, ms(450), 6800};
+    case Instrument::NightPad:
+        return {ms(1400), 0, UNIT, ms(600), 7000};
+    case Instrument::Piano:
+        return {ms(3), ms(420), 7000, ms(110), 9000};
+    case Instrument::Bell:
+        return {ms(2), ms(650), 0, ms(400), 8500};
+    case Instrument::Harp:
+        return {ms(2), ms(260), 0, ms(120), 8000};
+    case Instrument::Drip:
+        return {ms(1), ms(45), 0, ms(40), 6000};
+    case Instrument::Bass:
+        return {ms(6), ms(260), 18000, ms(45), 12500};
+    case Instrument::Lead:
+        return {ms(70), ms(900), 24000, ms(110), 9500};
+    case Instrument::Kick:
+        return {ms(1), ms(85), 0, ms(25), 21000};
+    case Instrument::Tom:
+        return {ms(2), ms(190), 0, ms(60), 16000};
+    case Instrument::Snare:
+        return {ms(1), ms(55), 0, ms(25), 15000};
+    case Instrument::Hat:
+        return {ms(1), ms(16), 0, ms(10), 22000};
+    case Instrument::OpenHat:
+        return {ms(2), ms(110), 0, ms(40), 11000};
+    case Instrument::Shaker:
+        return {ms(9), ms(28), 0, ms(15), 10000};
+    case Instrument::Riser:
+        return {1, 0, UNIT, ms(25), 3600};
+    case Instrument::Rain:
+        return {ms(2500), 0, UNIT, ms(600), 3800};
+    case Instrument::Waterfall:
+        return {ms(3500), 0, UNIT, ms(700), 3100};
+    case Instrument::Bird:
+        return {ms(8), ms(60), 0, ms(20), 4800};
     }
     return {1, 0, 0, 1, 0};
 }

@@ -51,7 +51,8 @@ bool decodeMusic(const std::string& path, DecodedMusic* decoded, std::string* pr
             const int channel = static_cast<int>(samples % channels) & 1;
             found.peak = std::max(found.peak, std::abs(value));
             if (samples >= channels)
-                found.largestStep = std::max(found.largestStep, std::abs(value - previous[channel]));
+                found.largestStep =
+                    std::max(found.largestStep, std::abs(value - previous[channel]));
             previous[channel] = value;
         }
     }

@@ -27,15 +27,15 @@ enum class Instrument : uint8_t {
 };
 
 struct Note {
-    int64_t start = 0;   // first frame
-    int32_t length = 0;  // frames the key is held; the release follows
+    int64_t start = 0;  // first frame
+    int32_t length = 0; // frames the key is held; the release follows
     Instrument instrument = Instrument::Pad;
-    uint8_t pitch = 60;  // MIDI note number
+    uint8_t pitch = 60;     // MIDI note number
     uint8_t velocity = 100; // 1..127
-    uint8_t reverb = 0;  // reverb send, 0..255
-    uint8_t echo = 0;    // delay send, 0..255
-    int16_t pan = 128;   // 0 left, 128 centre, 256 right
-    uint16_t seed = 0;   // noise seed for noise instruments
+    uint8_t reverb = 0;     // reverb send, 0..255
+    uint8_t echo = 0;       // delay send, 0..255
+    int16_t pan = 128;      // 0 left, 128 centre, 256 right
+    uint16_t seed = 0;      // noise seed for noise instruments
 };
 
 } // namespace music

@@ -11,8 +11,9 @@ std::vector<Bar> slice(const std::vector<Bar>& bars, size_t from, size_t to) {
 }
 
 // The feather's tune and its answer, over Fmaj9 C/E Dm9 Bbmaj7.
-constexpr const char* FEATHER_TUNE = "C5:4 A4:2 G4:2 | G4:4 E4:2 G4:2 | A4:2 F4:2 D5:2 C5:2 | A4:8 |"
-                                     "C5:4 A4:2 C5:2 | D5:4 E5:2 D5:2 | C5:2 A4:2 F4:2 A4:2 | G4:6 r:2";
+constexpr const char* FEATHER_TUNE =
+    "C5:4 A4:2 G4:2 | G4:4 E4:2 G4:2 | A4:2 F4:2 D5:2 C5:2 | A4:8 |"
+    "C5:4 A4:2 C5:2 | D5:4 E5:2 D5:2 | C5:2 A4:2 F4:2 A4:2 | G4:6 r:2";
 constexpr const char* FEATHER_ANSWER = "A4:4 G4:2 F4:2 | E4:4 G4:4 | F4:8";
 
 // Over Bbmaj7 Bbmaj7 Gm9 Gm9 A7sus4 A7 Dm9 Bbmaj7.
@@ -37,11 +38,12 @@ void writeIntro(ScoreWriter& score) {
 
 void writeFeather(ScoreWriter& score) {
     score.setSpace(110, 110);
-    const auto bars = layBars(FEATHER_BEAT, {"Fmaj9", "C/E", "Dm9", "Bbmaj7", "Fmaj9", "C/E", "Dm9",
-                                             "Bbmaj7", "Fmaj9", "C/E", "Dm9", "Bbmaj7", "Fmaj9",
-                                             "C/E", "Dm9", "Bbmaj7", "Fmaj9", "C/E", "Dm9",
-                                             "Bbmaj7"});
+    const auto bars =
+        layBars(FEATHER_BEAT, {"Fmaj9",  "C/E",    "Dm9",   "Bbmaj7", "Fmaj9",  "C/E",   "Dm9",
+                               "Bbmaj7", "Fmaj9",  "C/E",   "Dm9",    "Bbmaj7", "Fmaj9", "C/E",
+                               "Dm9",    "Bbmaj7", "Fmaj9", "C/E",    "Dm9",    "Bbmaj7"});
     score.chords(Instrument::Pad, slice(bars, 1, bars.size()), 60);
+    score.bassDrone(slice(bars, 0, 4), 56);
     score.bassDrone(slice(bars, 4, 12), 66);
     for (const Bar& bar : bars) {
         // A slowly falling arpeggio: the feather drifting down.
@@ -88,10 +90,10 @@ void writeLighthouse(ScoreWriter& score) {
 
 void writeRain(ScoreWriter& score) {
     score.setSpace(100, 120);
-    const auto bars =
-        layBars(RAIN_BEAT, {"Bbmaj7", "C6", "Am7", "Dm9", "Bbmaj7", "C6", "Am7", "Dm9", "Gm9",
-                            "C7sus4", "Bbmaj7", "C7sus4"},
-                2);
+    const auto bars = layBars(RAIN_BEAT,
+                              {"Bbmaj7", "C6", "Am7", "Dm9", "Bbmaj7", "C6", "Am7", "Dm9", "Gm9",
+                               "C7sus4", "Bbmaj7", "C7sus4"},
+                              2);
     // The rain starts under the cut and clears as the clouds arrive.
     score.play(Instrument::Rain, tickOfBeat(RAIN_BEAT - 4), tickOfBeat(44), 60, 100);
     score.scatter(Instrument::Drip, tickOfBeat(RAIN_BEAT - 2), tickOfBeat(CLOUDS_BEAT - 6),

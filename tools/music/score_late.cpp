@@ -21,8 +21,9 @@ constexpr const char* THEME_HIGH = "A5:4 G5:2 A5:2 | C6:4 G5:4 | F5:2 A5:2 D6:2 
                                    "A5:4 G5:2 A5:2 | D6:4 C6:2 Bb5:2 | A5:2 Bb5:2 C6:2 G5:2 |"
                                    "F5:6 r:2";
 // The theme's first seven bars, as the show closes.
-constexpr const char* THEME_FAREWELL = "A4:4 G4:2 A4:2 | C5:4 G4:4 | F4:2 A4:2 D5:2 C5:2 | A4:6 r:2 |"
-                                       "A4:4 G4:2 A4:2 | D5:4 C5:2 Bb4:2 | A4:2 Bb4:2 C5:2 G4:2";
+constexpr const char* THEME_FAREWELL =
+    "A4:4 G4:2 A4:2 | C5:4 G4:4 | F4:2 A4:2 D5:2 C5:2 | A4:6 r:2 |"
+    "A4:4 G4:2 A4:2 | D5:4 C5:2 Bb4:2 | A4:2 Bb4:2 C5:2 G4:2";
 
 // In the cave, over Dm9 Dm9 Bbmaj7 Bbmaj7 Gm9 Gm9 Dm9 A7sus4, then its answer.
 constexpr const char* CAVE_TUNE = "D5:6 E5:2 | F5:4 E5:2 C5:2 | D5:8 | r:4 A4:2 C5:2 |"
@@ -32,12 +33,14 @@ constexpr const char* CAVE_ANSWER = "F5:4 E5:2 D5:2 | D5:6 C5:2 | Bb4:4 D5:4 | A
 
 // The dragonfly's tune in G over Gmaj9 D/F# Em9 Cmaj7#11, and the bells'
 // reply.
-constexpr const char* DRAGONFLY_TUNE = "B4:2 D5:2 F#5:4 | E5:4 D5:2 A4:2 | B4:4 G4:2 B4:2 | E5:6 r:2 |"
-                                       "D5:2 B4:2 D5:2 G5:2 | F#5:4 E5:2 D5:2 |"
-                                       "E5:2 D5:2 B4:2 G4:2 | A4:6 r:2";
-constexpr const char* DRAGONFLY_TUNE_2 = "B4:2 D5:2 F#5:4 | E5:4 D5:2 A4:2 | B4:4 G4:2 B4:2 | E5:6 r:2 |"
-                                         "D5:2 B4:2 D5:2 G5:2 | A5:4 F#5:2 D5:2 |"
-                                         "G5:2 F#5:2 E5:2 B4:2 | E5:6 r:2";
+constexpr const char* DRAGONFLY_TUNE =
+    "B4:2 D5:2 F#5:4 | E5:4 D5:2 A4:2 | B4:4 G4:2 B4:2 | E5:6 r:2 |"
+    "D5:2 B4:2 D5:2 G5:2 | F#5:4 E5:2 D5:2 |"
+    "E5:2 D5:2 B4:2 G4:2 | A4:6 r:2";
+constexpr const char* DRAGONFLY_TUNE_2 =
+    "B4:2 D5:2 F#5:4 | E5:4 D5:2 A4:2 | B4:4 G4:2 B4:2 | E5:6 r:2 |"
+    "D5:2 B4:2 D5:2 G5:2 | A5:4 F#5:2 D5:2 |"
+    "G5:2 F#5:2 E5:2 B4:2 | E5:6 r:2";
 constexpr const char* DRAGONFLY_BELLS = "D6:3 B5:3 A5:2 | A5:3 F#5:3 E5:2 | G5:3 E5:3 D5:2 | E5:8";
 
 // Two to four quick chirps somewhere in the bar, now and then.
@@ -58,10 +61,10 @@ void birdsong(ScoreWriter& score, const Bar& bar) {
 
 void writeClouds(ScoreWriter& score) {
     score.setSpace(90, 100);
-    const auto bars = layBars(CLOUDS_BEAT, {"F", "C/E", "Dm7", "Bbmaj7", "F/A", "Gm7", "C7sus4", "C",
-                                            "F", "C/E", "Dm7", "Bbmaj7", "F/A", "Gm7", "C7sus4", "C",
-                                            "F", "C/E", "Dm7", "Bbmaj7", "F/A", "Gm7", "C7sus4",
-                                            "Fmaj9", "Bbmaj7"});
+    const auto bars = layBars(
+        CLOUDS_BEAT, {"F",   "C/E",    "Dm7",    "Bbmaj7", "F/A",    "Gm7",    "C7sus4", "C", "F",
+                      "C/E", "Dm7",    "Bbmaj7", "F/A",    "Gm7",    "C7sus4", "C",      "F", "C/E",
+                      "Dm7", "Bbmaj7", "F/A",    "Gm7",    "C7sus4", "Fmaj9",  "Bbmaj7"});
     score.chords(Instrument::Pad, bars, 64);
     for (const Bar& bar : bars) {
         if (bar.number == 24) break;
@@ -94,15 +97,14 @@ void writeCave(ScoreWriter& score) {
     score.setSpace(190, 150);
     const auto bars = joinBars(
         {layBars(CAVE_BEAT, {"Dm9", "Dm9", "Bbmaj7", "Bbmaj7", "Gm9", "Gm9", "Dm9", "A7sus4"}),
-         layBars(CAVE_BEAT + 32,
-                 {"Dm9", "Dm9", "Bbmaj7", "Bbmaj7", "Gm9", "Gm9", "Dm9", "A7sus4"}),
-         layBars(CAVE_BEAT + 64,
-                 {"Dm9", "Bbmaj7", "Gm9", "A7sus4", "Bbmaj7", "Cadd9", "D7sus4"}, 2)});
+         layBars(CAVE_BEAT + 32, {"Dm9", "Dm9", "Bbmaj7", "Bbmaj7", "Gm9", "Gm9", "Dm9", "A7sus4"}),
+         layBars(CAVE_BEAT + 64, {"Dm9", "Bbmaj7", "Gm9", "A7sus4", "Bbmaj7", "Cadd9", "D7sus4"},
+                 2)});
     // The waterfall rises under the cut into the cave and is gone before the
     // dragonfly.
     score.play(Instrument::Waterfall, tickOfBeat(CAVE_BEAT - 6), tickOfBeat(80), 60, 100);
-    score.scatter(Instrument::Drip, tickOfBeat(CAVE_BEAT), tickOfBeat(DRAGONFLY_BEAT - 10),
-                  EIGHTH, 10, {74, 77, 79, 81, 84, 86}, 74);
+    score.scatter(Instrument::Drip, tickOfBeat(CAVE_BEAT), tickOfBeat(DRAGONFLY_BEAT - 10), EIGHTH,
+                  10, {74, 77, 79, 81, 84, 86}, 74);
     score.chords(Instrument::NightPad, bars, 70);
     score.bassDrone(slice(bars, 0, 16), 60);
     for (const Bar& bar : bars) {
@@ -135,7 +137,8 @@ void writeDragonfly(ScoreWriter& score) {
              layBars(DRAGONFLY_BEAT + 16 * loop, {"Gmaj9", "D/F#", "Em9", "Cmaj7#11"}))
             bars.push_back(bar);
     bars.push_back(layBars(DRAGONFLY_BEAT + 96, {"C7sus4"})[0]);
-    for (size_t i = 0; i < bars.size(); ++i) bars[i].number = static_cast<int>(i);
+    for (size_t i = 0; i < bars.size(); ++i)
+        bars[i].number = static_cast<int>(i);
     score.chords(Instrument::Pad, bars, 60);
     for (const Bar& bar : bars) {
         if (bar.number == 24) {
@@ -167,14 +170,16 @@ void writeDragonfly(ScoreWriter& score) {
 
 void writeClosing(ScoreWriter& score) {
     score.setSpace(125, 115);
-    const auto bars = layBars(CLOSING_BEAT,
-                              {"Fmaj9", "C/E", "Dm9", "Bbmaj7", "F/A", "Gm7", "C7sus4"});
+    const auto bars =
+        layBars(CLOSING_BEAT, {"Fmaj9", "C/E", "Dm9", "Bbmaj7", "F/A", "Gm7", "C7sus4"});
     score.chords(Instrument::Pad, bars, 62);
     score.bassDrone(bars, 66);
     for (const Bar& bar : bars) {
         score.arpeggio(Instrument::Piano, bar, {7, 5, 6, 4, 5, 3, 4, 2}, EIGHTH, 40, 40);
-        if (bar.number < 6) score.drums(Instrument::Shaker, bar, "o.x.o.x.o.x.o.x.", 48 - 4 * bar.number);
-        if (bar.number < 4) score.drums(Instrument::Kick, bar, "x.......x.......", 64 - 4 * bar.number);
+        if (bar.number < 6)
+            score.drums(Instrument::Shaker, bar, "o.x.o.x.o.x.o.x.", 48 - 4 * bar.number);
+        if (bar.number < 4)
+            score.drums(Instrument::Kick, bar, "x.......x.......", 64 - 4 * bar.number);
     }
     score.melody(Instrument::Lead, bars[0].tick, THEME_FAREWELL, 88);
     score.riser(tickOfBeat(ENDING_BEAT), 6, 36);

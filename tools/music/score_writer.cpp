@@ -18,16 +18,16 @@ struct NamedChord {
 
 // Voicings chosen so that neighbouring chords move by small steps.
 constexpr NamedChord CHORDS[] = {
-    {"F", {41, {53, 57, 60, 65}}},         {"Fmaj9", {41, {57, 60, 64, 67}}},
-    {"C/E", {40, {55, 60, 62, 67}}},       {"C", {36, {55, 60, 64, 67}}},
-    {"Cadd9", {36, {55, 60, 62, 64}}},     {"C6", {36, {52, 55, 57, 60}}},
-    {"C7sus4", {36, {55, 58, 60, 65}}},    {"Dm7", {38, {53, 57, 60, 62}}},
-    {"Dm9", {38, {53, 57, 60, 64}}},       {"Bbmaj7", {46, {53, 57, 62, 65}}},
-    {"F/A", {45, {53, 57, 60, 67}}},       {"Gm7", {43, {53, 58, 62, 65}}},
-    {"Gm9", {43, {53, 57, 58, 62}}},       {"Am7", {45, {52, 55, 60, 64}}},
-    {"A7sus4", {45, {55, 57, 62, 64}}},    {"A7", {45, {55, 57, 61, 64}}},
-    {"D7sus4", {38, {55, 57, 60, 62}}},    {"Gmaj9", {43, {54, 57, 59, 62}}},
-    {"D/F#", {42, {54, 57, 62, 64}}},      {"Em9", {40, {54, 55, 59, 62}}},
+    {"F", {41, {53, 57, 60, 65}}},        {"Fmaj9", {41, {57, 60, 64, 67}}},
+    {"C/E", {40, {55, 60, 62, 67}}},      {"C", {36, {55, 60, 64, 67}}},
+    {"Cadd9", {36, {55, 60, 62, 64}}},    {"C6", {36, {52, 55, 57, 60}}},
+    {"C7sus4", {36, {55, 58, 60, 65}}},   {"Dm7", {38, {53, 57, 60, 62}}},
+    {"Dm9", {38, {53, 57, 60, 64}}},      {"Bbmaj7", {46, {53, 57, 62, 65}}},
+    {"F/A", {45, {53, 57, 60, 67}}},      {"Gm7", {43, {53, 58, 62, 65}}},
+    {"Gm9", {43, {53, 57, 58, 62}}},      {"Am7", {45, {52, 55, 60, 64}}},
+    {"A7sus4", {45, {55, 57, 62, 64}}},   {"A7", {45, {55, 57, 61, 64}}},
+    {"D7sus4", {38, {55, 57, 60, 62}}},   {"Gmaj9", {43, {54, 57, 59, 62}}},
+    {"D/F#", {42, {54, 57, 62, 64}}},     {"Em9", {40, {54, 55, 59, 62}}},
     {"Cmaj7#11", {36, {54, 55, 59, 64}}},
 };
 
@@ -38,24 +38,42 @@ struct Sends {
 
 Sends usualSends(Instrument instrument) {
     switch (instrument) {
-    case Instrument::Pad: return {90, 0};
-    case Instrument::NightPad: return {115, 0};
-    case Instrument::Piano: return {70, 55};
-    case Instrument::Bell: return {120, 100};
-    case Instrument::Harp: return {70, 45};
-    case Instrument::Drip: return {150, 110};
-    case Instrument::Bass: return {8, 0};
-    case Instrument::Lead: return {80, 40};
-    case Instrument::Kick: return {12, 0};
-    case Instrument::Tom: return {100, 30};
-    case Instrument::Snare: return {60, 0};
-    case Instrument::Hat: return {25, 0};
-    case Instrument::OpenHat: return {40, 0};
-    case Instrument::Shaker: return {30, 0};
-    case Instrument::Riser: return {60, 30};
-    case Instrument::Rain: return {40, 0};
-    case Instrument::Waterfall: return {70, 0};
-    case Instrument::Bird: return {80, 60};
+    case Instrument::Pad:
+        return {90, 0};
+    case Instrument::NightPad:
+        return {115, 0};
+    case Instrument::Piano:
+        return {70, 55};
+    case Instrument::Bell:
+        return {120, 100};
+    case Instrument::Harp:
+        return {70, 45};
+    case Instrument::Drip:
+        return {150, 110};
+    case Instrument::Bass:
+        return {8, 0};
+    case Instrument::Lead:
+        return {80, 40};
+    case Instrument::Kick:
+        return {12, 0};
+    case Instrument::Tom:
+        return {100, 30};
+    case Instrument::Snare:
+        return {60, 0};
+    case Instrument::Hat:
+        return {25, 0};
+    case Instrument::OpenHat:
+        return {40, 0};
+    case Instrument::Shaker:
+        return {30, 0};
+    case Instrument::Riser:
+        return {60, 30};
+    case Instrument::Rain:
+        return {40, 0};
+    case Instrument::Waterfall:
+        return {70, 0};
+    case Instrument::Bird:
+        return {80, 60};
     }
     return {0, 0};
 }
@@ -70,8 +88,10 @@ int parsePitch(const char* text, int length) {
     }
     int pitch = LETTER_PITCH[text[0] - 'A'];
     int at = 1;
-    if (text[at] == '#') ++pitch, ++at;
-    else if (text[at] == 'b') --pitch, ++at;
+    if (text[at] == '#')
+        ++pitch, ++at;
+    else if (text[at] == 'b')
+        --pitch, ++at;
     const int octave = text[at] - '0';
     return 12 * (octave + 1) + pitch;
 }
@@ -89,8 +109,7 @@ Chord chordNamed(const char* name) {
     abort();
 }
 
-std::vector<Bar> layBars(int startBeat, std::initializer_list<const char*> chords,
-                         int lastBeats) {
+std::vector<Bar> layBars(int startBeat, std::initializer_list<const char*> chords, int lastBeats) {
     std::vector<Bar> bars;
     int64_t tick = tickOfBeat(startBeat);
     int number = 0;
@@ -106,8 +125,10 @@ std::vector<Bar> layBars(int startBeat, std::initializer_list<const char*> chord
 
 std::vector<Bar> joinBars(std::initializer_list<std::vector<Bar>> parts) {
     std::vector<Bar> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    for (size_t i = 0; i < all.size(); ++i) all[i].number = static_cast<int>(i);
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i].number = static_cast<int>(i);
     return all;
 }
 
@@ -121,8 +142,8 @@ void ScoreWriter::setSpace(int reverb, int echo) {
     echoPercent = echo;
 }
 
-void ScoreWriter::play(Instrument instrument, int64_t tick, int64_t length, int pitch,
-                       int velocity, int pan) {
+void ScoreWriter::play(Instrument instrument, int64_t tick, int64_t length, int pitch, int velocity,
+                       int pan) {
     const Sends sends = usualSends(instrument);
     // A small, repeatable unevenness keeps repeated notes from sounding mechanical.
     const int wobble = static_cast<int>(random(tick, pitch * 31 + int(instrument)) % 9) - 4;
@@ -167,7 +188,8 @@ int64_t ScoreWriter::melody(Instrument instrument, int64_t tick, const char* tex
 void ScoreWriter::chords(Instrument instrument, const std::vector<Bar>& bars, int velocity) {
     for (size_t i = 0; i < bars.size();) {
         size_t j = i + 1;
-        while (j < bars.size() && sameChord(bars[j].chord, bars[i].chord)) ++j;
+        while (j < bars.size() && sameChord(bars[j].chord, bars[i].chord))
+            ++j;
         const int64_t length = bars[j - 1].end() - bars[i].tick;
         for (int tone : bars[i].chord.tones)
             play(instrument, bars[i].tick, length, tone, velocity, 128);
@@ -178,7 +200,8 @@ void ScoreWriter::chords(Instrument instrument, const std::vector<Bar>& bars, in
 void ScoreWriter::bassDrone(const std::vector<Bar>& bars, int velocity) {
     for (size_t i = 0; i < bars.size();) {
         size_t j = i + 1;
-        while (j < bars.size() && bars[j].chord.bass == bars[i].chord.bass) ++j;
+        while (j < bars.size() && bars[j].chord.bass == bars[i].chord.bass)
+            ++j;
         const int64_t length = bars[j - 1].end() - bars[i].tick;
         play(Instrument::Bass, bars[i].tick, length - 4, bars[i].chord.bass, velocity);
         i = j;
@@ -197,8 +220,7 @@ void ScoreWriter::bassLine(const Bar& bar, std::initializer_list<std::pair<int, 
 }
 
 void ScoreWriter::arpeggio(Instrument instrument, const Bar& bar,
-                           std::initializer_list<int> pattern, int step, int velocity,
-                           int spread) {
+                           std::initializer_list<int> pattern, int step, int velocity, int spread) {
     int index = 0;
     const int count = static_cast<int>(pattern.size());
     for (int64_t tick = bar.tick; tick < bar.end(); tick += step, ++index) {
@@ -216,10 +238,17 @@ void ScoreWriter::drums(Instrument instrument, const Bar& bar, const char* steps
     for (int i = 0; i < count && i * SIXTEENTH < bar.ticks(); ++i) {
         int level;
         switch (steps[i]) {
-        case 'X': level = velocity * 5 / 4; break;
-        case 'x': level = velocity; break;
-        case 'o': level = velocity * 3 / 5; break;
-        default: continue;
+        case 'X':
+            level = velocity * 5 / 4;
+            break;
+        case 'x':
+            level = velocity;
+            break;
+        case 'o':
+            level = velocity * 3 / 5;
+            break;
+        default:
+            continue;
         }
         play(instrument, bar.tick + i * SIXTEENTH, SIXTEENTH * 3, pitch, level);
     }

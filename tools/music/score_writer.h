@@ -22,7 +22,9 @@ constexpr int64_t GRID_ORIGIN = 4410;
 inline int64_t frameOfTick(int64_t tick) {
     return GRID_ORIGIN + tick * FRAMES_PER_BEAT / TICKS_PER_BEAT;
 }
-inline int64_t tickOfBeat(int beat) { return int64_t(beat) * TICKS_PER_BEAT; }
+inline int64_t tickOfBeat(int beat) {
+    return int64_t(beat) * TICKS_PER_BEAT;
+}
 
 // A chord: its bass note and a four-note voicing around middle C.
 struct Chord {
@@ -36,10 +38,10 @@ struct Chord {
 Chord chordNamed(const char* name);
 
 struct Bar {
-    int64_t tick;  // first tick
-    int beats;     // 4, or 2 for the short bar that squares a section with the show
+    int64_t tick; // first tick
+    int beats;    // 4, or 2 for the short bar that squares a section with the show
     Chord chord;
-    int number;    // counted from 0 within its section
+    int number; // counted from 0 within its section
     const char* name;
     int64_t ticks() const { return int64_t(beats) * TICKS_PER_BEAT; }
     int64_t end() const { return tick + ticks(); }
@@ -76,8 +78,7 @@ class ScoreWriter {
 
     // A bass figure repeated each bar: intervals above the root in semitones
     // with durations in eighths, e.g. {{0, 3}, {0, 1}, {12, 2}, {7, 2}}.
-    void bassLine(const Bar& bar, std::initializer_list<std::pair<int, int>> figure,
-                  int velocity);
+    void bassLine(const Bar& bar, std::initializer_list<std::pair<int, int>> figure, int velocity);
 
     // Steps through chord-tone indices (Chord::tone) every `step` ticks
     // across the bar, alternating the pan around the centre by `spread`.

@@ -1,7 +1,6 @@
 #include "synth.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "dsp_tables.h"
 #include "score.h"
@@ -9,20 +8,17 @@
 namespace music {
 namespace {
 
-constexpr int64_t EDGE_FADE = 441; // 10 ms
+constexpr int64_t EDGE_FADE = 441;     // 10 ms
 constexpr int32_t MASTER_GAIN = 46000; // Q15: about +3 dB
 
 } // namespace
 
 MusicSynth::MusicSynth(int64_t firstFrame, int64_t frameCount)
-    : notes(composeScore()), first(firstFrame), end(firstFrame + frameCount),
-      position(firstFrame) {
-    if (const char* solo = getenv("MUSIC_SOLO")) { // TEMP analysis
-        std::vector<Note> kept;
-        for (const Note& n : notes) if (int(n.instrument) == atoi(solo)) kept.push_back(n);
-        notes = kept;
-    }
-}
+    : MusicSynth(firstFrame, frameCount, composeScore()) {}
+
+MusicSynth::MusicSynth(int64_t firstFrame, int64_t frameCount, std::vector<Note> score)
+    : notes(std::move(score)), first(firstFrame), end(firstFrame + frameCount),
+      position(firstFrame) {}
 
 int MusicSynth::render(float* out, int frames) {
     int written = 0;
@@ -49,8 +45,7 @@ int32_t MusicSynth::edgeGain(int64_t frame) const {
         const int64_t linear = (left << 15) / (FINAL_SILENCE - FINAL_FADE_START);
         gain = (linear * linear) >> 15;
     }
-    if (first > 0 && frame - first < EDGE_FADE)
-        gain = gain * (frame - first) / EDGE_FADE;
+    if (first > 0 && frame - first < EDGE_FADE) gain = gain * (frame - first) / EDGE_FADE;
     if (end < PIECE_FRAMES && end - 1 - frame < EDGE_FADE)
         gain = gain * (end - 1 - frame) / EDGE_FADE;
     return static_cast<int32_t>(gain);
@@ -63,10 +58,12 @@ void MusicSynth::renderBlock(float* out, int count) {
         ++nextNote;
     }
     buses.clear();
-    for (Active& voice : active) renderVoice(*voice.note, voice.state, position, count, buses);
-    active.erase(std::remove_if(active.begin(), active.end(),
-                                [&](const Active& voice) { return noteEnd(*voice.note) <= blockEnd; }),
-                 active.end());
+    for (Active& voice : active)
+        renderVoice(*voice.note, voice.state, position, count, buses);
+    active.erase(
+        std::remove_if(active.begin(), active.end(),
+                       [&](const Active& voice) { return noteEnd(*voice.note) <= blockEnd; }),
+        active.end());
 
     int32_t left[CONTROL_FRAMES];
     int32_t right[CONTROL_FRAMES];

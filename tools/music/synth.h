@@ -19,6 +19,10 @@ class MusicSynth {
     // are, but the reverb and echo start empty.
     MusicSynth(int64_t firstFrame, int64_t frameCount);
 
+    // The same for any list of notes ordered by start (the tests play
+    // single notes through the whole chain).
+    MusicSynth(int64_t firstFrame, int64_t frameCount, std::vector<Note> notes);
+
     // Writes up to `frames` frames (two floats each, -1..1) and returns how
     // many it wrote; 0 once the stretch is done.
     int render(float* out, int frames);

@@ -9,20 +9,10 @@
 namespace music {
 namespace {
 
-// A level that moves linearly from one control point to the next.
-struct Ramp {
-    int32_t value;
-    int32_t step;
-    Ramp(int32_t from, int32_t to, int frames) : value(from), step((to - from) / frames) {}
-    int32_t next() {
-        const int32_t current = value;
-        value += step;
-        return current;
-    }
-};
-
 // The coefficient 2 sin(pi f / rate) of a state-variable filter, Q15.
-int32_t svfCoefficient(int64_t hertz) { return 2 * sineAt(hertzIncrement(hertz) / 2); }
+int32_t svfCoefficient(int64_t hertz) {
+    return 2 * sineAt(hertzIncrement(hertz) / 2);
+}
 
 // Chamberlin state-variable filter step; returns the band-pass output.
 // `low` and `band` are the filter's memories, `damping` is 1/Q in Q15.
@@ -40,14 +30,27 @@ inline int32_t lowPass(int32_t input, int32_t& memory, int32_t amount) {
     return memory;
 }
 
-// Everything a renderer needs about the stretch of frames it fills.
+// The stretch of frames a renderer fills. Slowly changing values (loudness,
+// modulation depth) are evaluated at control points every CONTROL_FRAMES
+// frames of the note's own time and interpolated linearly in between; a
+// span never crosses a control point, so the output depends only on the time
+// since the note started, however the frames are split into blocks.
 struct Span {
     const Note& note;
     VoiceState& state;
     int64_t firstFrame; // absolute frame of out[0]
     uint32_t elapsed;   // frames since the note started, at out[0]
     int frames;
-    Ramp amplitude;     // Q15 loudness including velocity
+    int64_t segment;   // note time of the control point before out[0]
+    int offset;        // elapsed - segment
+    int64_t loudness0; // Q15 loudness at the control points around the span
+    int64_t loudness1;
+
+    // A control value given at both ends of the segment, at out[i].
+    int64_t lerp(int64_t atStart, int64_t atEnd, int i) const {
+        return atStart + (((atEnd - atStart) * (offset + i)) >> CONTROL_SHIFT);
+    }
+    int64_t amp(int i) const { return lerp(loudness0, loudness1, i); }
 };
 
 void renderPad(Span& s, int32_t* left, int32_t* right) {
@@ -62,7 +65,7 @@ void renderPad(Span& s, int32_t* left, int32_t* right) {
         const uint32_t t = s.elapsed + i;
         const int64_t oscA = waveAt(wave, incA * t);
         const int64_t oscB = waveAt(wave, incB * t + offset);
-        const int64_t amp = s.amplitude.next();
+        const int64_t amp = s.amp(i);
         left[i] = static_cast<int32_t>(((oscA * a.left + oscB * b.left) >> 16) * amp >> 10);
         right[i] = static_cast<int32_t>(((oscA * a.right + oscB * b.right) >> 16) * amp >> 10);
     }
@@ -80,16 +83,16 @@ int64_t vibratoPhase(uint32_t increment, int64_t elapsed) {
 
 void renderLead(Span& s, int32_t* out) {
     const uint32_t inc = noteIncrement(s.note.pitch);
-    const int64_t pm0 = vibratoPhase(inc, s.elapsed);
-    const int64_t pm1 = vibratoPhase(inc, s.elapsed + s.frames);
+    const int64_t pm0 = vibratoPhase(inc, s.segment);
+    const int64_t pm1 = vibratoPhase(inc, s.segment + CONTROL_FRAMES);
     int32_t& breath = s.state.memory[0];
     for (int i = 0; i < s.frames; ++i) {
         const uint32_t t = s.elapsed + i;
-        const uint32_t phase = inc * t + static_cast<uint32_t>(pm0 + (pm1 - pm0) * i / s.frames);
-        const int32_t air = lowPass(noiseAt(static_cast<uint32_t>(s.firstFrame + i), s.note.seed),
-                                    breath, 9000);
+        const uint32_t phase = inc * t + static_cast<uint32_t>(s.lerp(pm0, pm1, i));
+        const int32_t air =
+            lowPass(noiseAt(static_cast<uint32_t>(s.firstFrame + i), s.note.seed), breath, 9000);
         const int32_t tone = waveAt(waves().flute, phase) + (air >> 5);
-        out[i] = (tone * s.amplitude.next()) >> 10;
+        out[i] = (tone * s.amp(i)) >> 10;
     }
 }
 
@@ -101,10 +104,14 @@ struct FmSetting {
 
 FmSetting fmSetting(Instrument instrument) {
     switch (instrument) {
-    case Instrument::Bell: return {7, 2, 36000, 3000, 9000};
-    case Instrument::Harp: return {2, 1, 30000, 2500, 2200};
-    case Instrument::Drip: return {1, 1, 20000, 1000, 900};
-    default: return {1, 1, 22000, 5000, 8000}; // Piano
+    case Instrument::Bell:
+        return {7, 2, 36000, 3000, 9000};
+    case Instrument::Harp:
+        return {2, 1, 30000, 2500, 2200};
+    case Instrument::Drip:
+        return {1, 1, 20000, 1000, 900};
+    default:
+        return {1, 1, 22000, 5000, 8000}; // Piano
     }
 }
 
@@ -117,21 +124,21 @@ void renderFm(Span& s, int32_t* out) {
         return fm.indexEnd +
                ((int64_t(fm.indexStart - fm.indexEnd) * halvings(t, fm.indexHalfLife)) >> 30);
     };
-    const int64_t index0 = indexAt(s.elapsed);
-    const int64_t index1 = indexAt(s.elapsed + s.frames);
+    const int64_t index0 = indexAt(s.segment);
+    const int64_t index1 = indexAt(s.segment + CONTROL_FRAMES);
     for (int i = 0; i < s.frames; ++i) {
         const uint32_t t = s.elapsed + i;
-        const int64_t index = index0 + (index1 - index0) * i / s.frames;
+        const int64_t index = s.lerp(index0, index1, i);
         const int64_t mod = sineAt(modulator * t);
         const uint32_t phase = carrier * t + static_cast<uint32_t>(mod * index * 2);
-        out[i] = (sineAt(phase) * s.amplitude.next()) >> 10;
+        out[i] = (sineAt(phase) * s.amp(i)) >> 10;
     }
 }
 
 void renderBass(Span& s, int32_t* out) {
     const uint32_t inc = noteIncrement(s.note.pitch);
     for (int i = 0; i < s.frames; ++i)
-        out[i] = (waveAt(waves().round, inc * (s.elapsed + i)) * s.amplitude.next()) >> 10;
+        out[i] = (waveAt(waves().round, inc * (s.elapsed + i)) * s.amp(i)) >> 10;
 }
 
 // A sine whose pitch falls exponentially from `high` to `low` Hz; the phase
@@ -142,7 +149,7 @@ void renderSweep(Span& s, int32_t* out, uint32_t high, uint32_t low, int32_t hal
         const int64_t t = s.elapsed + i;
         const int64_t gone = ((int64_t(1) << 30) - halvings(t, halfLife)) >> 10;
         const uint32_t phase = static_cast<uint32_t>(low * t + ((spread * gone) >> 20));
-        out[i] = (sineAt(phase) * s.amplitude.next()) >> 10;
+        out[i] = (sineAt(phase) * s.amp(i)) >> 10;
     }
 }
 
@@ -156,7 +163,7 @@ void renderSnare(Span& s, int32_t* out) {
         const int32_t thump =
             static_cast<int32_t>((int64_t(sineAt(body * t)) * halvings(t, 1300)) >> 31);
         const int64_t tone = std::clamp(hiss + thump, -40000, 40000);
-        out[i] = static_cast<int32_t>((tone * s.amplitude.next()) >> 10);
+        out[i] = static_cast<int32_t>((tone * s.amp(i)) >> 10);
     }
 }
 
@@ -164,7 +171,7 @@ void renderHat(Span& s, int32_t* out) {
     for (int i = 0; i < s.frames; ++i) {
         const int32_t noise = noiseAt(static_cast<uint32_t>(s.firstFrame + i), s.note.seed);
         const int32_t high = noise - lowPass(noise, s.state.memory[0], 20000);
-        out[i] = (high * s.amplitude.next()) >> 10;
+        out[i] = (high * s.amp(i)) >> 10;
     }
 }
 
@@ -173,20 +180,20 @@ void renderShaker(Span& s, int32_t* out) {
     for (int i = 0; i < s.frames; ++i) {
         const int32_t noise = noiseAt(static_cast<uint32_t>(s.firstFrame + i), s.note.seed);
         const int64_t band = bandPass(noise, s.state.memory[0], s.state.memory[1], f, 30000);
-        out[i] = static_cast<int32_t>((band * s.amplitude.next()) >> 10);
+        out[i] = static_cast<int32_t>((band * s.amp(i)) >> 10);
     }
 }
 
 // Band-passed noise whose centre climbs four octaves over the held time.
 void renderRiser(Span& s, int32_t* left, int32_t* right) {
     const int64_t length = std::max<int32_t>(s.note.length, 1);
-    const int64_t left0 = std::max<int64_t>(length - s.elapsed, 0);
+    const int64_t left0 = std::max<int64_t>(length - s.segment, 0);
     const int64_t hertz = (int64_t(4800) * halvings(4 * left0, length)) >> 30;
     const int32_t f = svfCoefficient(std::max<int64_t>(hertz, 300));
     int32_t* m = s.state.memory;
     for (int i = 0; i < s.frames; ++i) {
         const uint32_t frame = static_cast<uint32_t>(s.firstFrame + i);
-        const int64_t amp = s.amplitude.next();
+        const int64_t amp = s.amp(i);
         const int64_t l = bandPass(noiseAt(frame, s.note.seed), m[0], m[1], f, 20000);
         const int64_t r = bandPass(noiseAt(frame, s.note.seed + 1), m[2], m[3], f, 20000);
         left[i] = static_cast<int32_t>((l * amp) >> 10);
@@ -199,18 +206,19 @@ void renderRiser(Span& s, int32_t* left, int32_t* right) {
 void renderRain(Span& s, int32_t* left, int32_t* right) {
     const int32_t f = svfCoefficient(4200);
     constexpr uint32_t SWELL = 29218; // 0.3 Hz
-    const int64_t sway = 26000 + ((int64_t(6000) * sineAt(SWELL * s.elapsed)) >> 15);
+    const int64_t sway =
+        26000 + ((int64_t(6000) * sineAt(SWELL * static_cast<uint32_t>(s.segment))) >> 15);
     int32_t* m = s.state.memory;
     for (int i = 0; i < s.frames; ++i) {
         const uint32_t frame = static_cast<uint32_t>(s.firstFrame + i);
         const int32_t nl = noiseAt(frame, s.note.seed);
         const int32_t nr = noiseAt(frame, s.note.seed + 7);
         // A few frames in a thousand carry a full-scale tick: single drops.
-        const int32_t tickL = noiseAt(frame, s.note.seed + 3) > 32700 ? nl * 3 : 0;
-        const int32_t tickR = noiseAt(frame, s.note.seed + 4) > 32700 ? nr * 3 : 0;
+        const int32_t tickL = noiseAt(frame, s.note.seed + 3) > 32700 ? nl * 2 : 0;
+        const int32_t tickR = noiseAt(frame, s.note.seed + 4) > 32700 ? nr * 2 : 0;
         const int64_t l = bandPass((nl >> 1) + tickL, m[0], m[1], f, 36000);
         const int64_t r = bandPass((nr >> 1) + tickR, m[2], m[3], f, 36000);
-        const int64_t amp = (s.amplitude.next() * sway) >> 15;
+        const int64_t amp = (s.amp(i) * sway) >> 15;
         left[i] = static_cast<int32_t>((l * amp) >> 10);
         right[i] = static_cast<int32_t>((r * amp) >> 10);
     }
@@ -225,7 +233,7 @@ void renderWaterfall(Span& s, int32_t* left, int32_t* right) {
         const int32_t nr = noiseAt(frame, s.note.seed + 5);
         const int32_t l = lowPass(lowPass(nl, m[0], 3800), m[1], 3800) * 2 + ((nl - m[0]) >> 4);
         const int32_t r = lowPass(lowPass(nr, m[2], 3800), m[3], 3800) * 2 + ((nr - m[2]) >> 4);
-        const int64_t amp = s.amplitude.next();
+        const int64_t amp = s.amp(i);
         left[i] = static_cast<int32_t>((l * amp) >> 10);
         right[i] = static_cast<int32_t>((r * amp) >> 10);
     }
@@ -241,7 +249,7 @@ void renderBird(Span& s, int32_t* out) {
         const int64_t beyond = s.elapsed + i - t;
         const uint32_t phase =
             static_cast<uint32_t>(low * t + (high - low) * t * t / (2 * length) + high * beyond);
-        out[i] = (sineAt(phase) * s.amplitude.next()) >> 10;
+        out[i] = (sineAt(phase) * s.amp(i)) >> 10;
     }
 }
 
@@ -261,8 +269,8 @@ void mixMono(const Note& note, const int32_t* sound, int offset, int frames, Bus
     }
 }
 
-void mixStereo(const Note& note, const int32_t* left, const int32_t* right, int offset,
-               int frames, Buses& buses) {
+void mixStereo(const Note& note, const int32_t* left, const int32_t* right, int offset, int frames,
+               Buses& buses) {
     const int64_t reverb = note.reverb * 64; // half each side
     const int64_t echo = note.echo * 128;
     for (int i = 0; i < frames; ++i) {
@@ -273,6 +281,72 @@ void mixStereo(const Note& note, const int32_t* left, const int32_t* right, int 
         buses.reverb[offset + i] += static_cast<int32_t>(((l + r) * reverb) >> 15);
         buses.echoLeft[offset + i] += static_cast<int32_t>((l * echo) >> 15);
         buses.echoRight[offset + i] += static_cast<int32_t>((r * echo) >> 15);
+    }
+}
+
+void renderSpan(Span& s, int offset, Buses& buses) {
+    int32_t mono[CONTROL_FRAMES];
+    int32_t left[CONTROL_FRAMES];
+    int32_t right[CONTROL_FRAMES];
+    switch (s.note.instrument) {
+    case Instrument::Pad:
+    case Instrument::NightPad:
+        renderPad(s, left, right);
+        break;
+    case Instrument::Rain:
+        renderRain(s, left, right);
+        break;
+    case Instrument::Waterfall:
+        renderWaterfall(s, left, right);
+        break;
+    case Instrument::Riser:
+        renderRiser(s, left, right);
+        break;
+    case Instrument::Lead:
+        renderLead(s, mono);
+        break;
+    case Instrument::Piano:
+    case Instrument::Bell:
+    case Instrument::Harp:
+    case Instrument::Drip:
+        renderFm(s, mono);
+        break;
+    case Instrument::Bass:
+        renderBass(s, mono);
+        break;
+    case Instrument::Kick:
+        renderSweep(s, mono, hertzIncrement(150), hertzIncrement(48), 1000);
+        break;
+    case Instrument::Tom: {
+        const uint32_t low = noteIncrement(s.note.pitch);
+        renderSweep(s, mono, low + low / 2, low, 2200);
+        break;
+    }
+    case Instrument::Snare:
+        renderSnare(s, mono);
+        break;
+    case Instrument::Hat:
+    case Instrument::OpenHat:
+        renderHat(s, mono);
+        break;
+    case Instrument::Shaker:
+        renderShaker(s, mono);
+        break;
+    case Instrument::Bird:
+        renderBird(s, mono);
+        break;
+    }
+    switch (s.note.instrument) {
+    case Instrument::Pad:
+    case Instrument::NightPad:
+    case Instrument::Rain:
+    case Instrument::Waterfall:
+    case Instrument::Riser:
+        mixStereo(s.note, left, right, offset, s.frames, buses);
+        break;
+    default:
+        mixMono(s.note, mono, offset, s.frames, buses);
+        break;
     }
 }
 
@@ -288,52 +362,23 @@ int64_t noteEnd(const Note& note) {
 
 void renderVoice(const Note& note, VoiceState& state, int64_t blockStart, int frames,
                  Buses& buses) {
-    const int64_t from = std::max(blockStart, note.start);
+    int64_t from = std::max(blockStart, note.start);
     const int64_t to = std::min(blockStart + frames, noteEnd(note));
-    if (from >= to) return;
-    const int count = static_cast<int>(to - from);
-    const int offset = static_cast<int>(from - blockStart);
-    const int64_t elapsed = from - note.start;
-    Span span{note,
-              state,
-              from,
-              static_cast<uint32_t>(elapsed),
-              count,
-              Ramp(amplitudeAt(note, elapsed), amplitudeAt(note, elapsed + count), count)};
-    int32_t mono[CONTROL_FRAMES];
-    int32_t left[CONTROL_FRAMES];
-    int32_t right[CONTROL_FRAMES];
-    switch (note.instrument) {
-    case Instrument::Pad:
-    case Instrument::NightPad: renderPad(span, left, right); break;
-    case Instrument::Rain: renderRain(span, left, right); break;
-    case Instrument::Waterfall: renderWaterfall(span, left, right); break;
-    case Instrument::Riser: renderRiser(span, left, right); break;
-    case Instrument::Lead: renderLead(span, mono); break;
-    case Instrument::Piano:
-    case Instrument::Bell:
-    case Instrument::Harp:
-    case Instrument::Drip: renderFm(span, mono); break;
-    case Instrument::Bass: renderBass(span, mono); break;
-    case Instrument::Kick: renderSweep(span, mono, hertzIncrement(150), hertzIncrement(48), 1000); break;
-    case Instrument::Tom: {
-        const uint32_t low = noteIncrement(note.pitch);
-        renderSweep(span, mono, low + low / 2, low, 2200);
-        break;
-    }
-    case Instrument::Snare: renderSnare(span, mono); break;
-    case Instrument::Hat:
-    case Instrument::OpenHat: renderHat(span, mono); break;
-    case Instrument::Shaker: renderShaker(span, mono); break;
-    case Instrument::Bird: renderBird(span, mono); break;
-    }
-    switch (note.instrument) {
-    case Instrument::Pad:
-    case Instrument::NightPad:
-    case Instrument::Rain:
-    case Instrument::Waterfall:
-    case Instrument::Riser: mixStereo(note, left, right, offset, count, buses); break;
-    default: mixMono(note, mono, offset, count, buses); break;
+    while (from < to) {
+        const int64_t elapsed = from - note.start;
+        const int64_t segment = elapsed & ~int64_t(CONTROL_FRAMES - 1);
+        const int count = static_cast<int>(std::min(to - from, segment + CONTROL_FRAMES - elapsed));
+        Span span{note,
+                  state,
+                  from,
+                  static_cast<uint32_t>(elapsed),
+                  count,
+                  segment,
+                  static_cast<int>(elapsed - segment),
+                  amplitudeAt(note, segment),
+                  amplitudeAt(note, segment + CONTROL_FRAMES)};
+        renderSpan(span, static_cast<int>(from - blockStart), buses);
+        from += count;
     }
 }
 

@@ -30,8 +30,7 @@ struct VorbisApi {
     decltype(&vorbis_dsp_clear) dspClear;
 };
 
-template <typename Function>
-bool find(void* library, const char* name, Function& function) {
+template <typename Function> bool find(void* library, const char* name, Function& function) {
     function = reinterpret_cast<Function>(dlsym(library, name));
     return function != nullptr;
 }
@@ -47,24 +46,23 @@ const VorbisApi* vorbisApi(std::string* error) {
             if (library) break;
         }
         if (!library) return std::string("cannot load the Vorbis encoder: ") + dlerror();
-        const bool found =
-            find(library, "vorbis_info_init", api.infoInit) &&
-            find(library, "vorbis_info_clear", api.infoClear) &&
-            find(library, "vorbis_encode_init_vbr", api.encodeInitVbr) &&
-            find(library, "vorbis_comment_init", api.commentInit) &&
-            find(library, "vorbis_comment_add_tag", api.commentAddTag) &&
-            find(library, "vorbis_comment_clear", api.commentClear) &&
-            find(library, "vorbis_analysis_init", api.analysisInit) &&
-            find(library, "vorbis_block_init", api.blockInit) &&
-            find(library, "vorbis_analysis_headerout", api.headerOut) &&
-            find(library, "vorbis_analysis_buffer", api.analysisBuffer) &&
-            find(library, "vorbis_analysis_wrote", api.analysisWrote) &&
-            find(library, "vorbis_analysis_blockout", api.blockOut) &&
-            find(library, "vorbis_analysis", api.analysis) &&
-            find(library, "vorbis_bitrate_addblock", api.bitrateAddBlock) &&
-            find(library, "vorbis_bitrate_flushpacket", api.bitrateFlushPacket) &&
-            find(library, "vorbis_block_clear", api.blockClear) &&
-            find(library, "vorbis_dsp_clear", api.dspClear);
+        const bool found = find(library, "vorbis_info_init", api.infoInit) &&
+                           find(library, "vorbis_info_clear", api.infoClear) &&
+                           find(library, "vorbis_encode_init_vbr", api.encodeInitVbr) &&
+                           find(library, "vorbis_comment_init", api.commentInit) &&
+                           find(library, "vorbis_comment_add_tag", api.commentAddTag) &&
+                           find(library, "vorbis_comment_clear", api.commentClear) &&
+                           find(library, "vorbis_analysis_init", api.analysisInit) &&
+                           find(library, "vorbis_block_init", api.blockInit) &&
+                           find(library, "vorbis_analysis_headerout", api.headerOut) &&
+                           find(library, "vorbis_analysis_buffer", api.analysisBuffer) &&
+                           find(library, "vorbis_analysis_wrote", api.analysisWrote) &&
+                           find(library, "vorbis_analysis_blockout", api.blockOut) &&
+                           find(library, "vorbis_analysis", api.analysis) &&
+                           find(library, "vorbis_bitrate_addblock", api.bitrateAddBlock) &&
+                           find(library, "vorbis_bitrate_flushpacket", api.bitrateFlushPacket) &&
+                           find(library, "vorbis_block_clear", api.blockClear) &&
+                           find(library, "vorbis_dsp_clear", api.dspClear);
         return found ? std::string() : std::string("the Vorbis encoder lacks a function");
     }();
     if (!failure.empty()) {

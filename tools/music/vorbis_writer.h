@@ -22,8 +22,7 @@ class VorbisWriter {
     // Creates `path` and writes the stream headers. `quality` is Vorbis VBR
     // quality (-0.1 .. 1.0); `serial` fixes the stream's serial number so
     // that the same samples always give the same bytes.
-    bool open(const std::string& path, int rate, float quality, int serial,
-              std::string* error);
+    bool open(const std::string& path, int rate, float quality, int serial, std::string* error);
 
     // Encodes `frames` interleaved stereo frames.
     bool write(const float* interleaved, int frames, std::string* error);
