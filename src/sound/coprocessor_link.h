@@ -1,14 +1,43 @@
+// The link to the handheld's second CPU: its control registers and memory,
+// reached through /dev/mem; placing its program and the music file; and the
+// control words of the shared sound block. The audio thread (audio_thread.h)
+// carries the decoded sound from the block to the sound device.
+//
+// Start-up opens /dev/mem and maps the register window, then calls
+// startSound, loadMusic, and playMusic; shutdown calls stopMusic and
+// stopSound, then closes /dev/mem. Where the register window is missing the
+// sound steps do nothing and the show is silent.
 #pragma once
 
 #include <cstdint>
 
-// The link state that start-up and shutdown handle themselves.
-extern int memDevice;
-extern volatile uint16_t* registerWindow;
+#include "sound/shared_sound_block.h"
 
-// Placeholders until the sound is built: the show is silent.
+// /dev/mem, opened and closed by start-up and shutdown.
+extern int memDevice;
+// The 64 KiB hardware register window; mapped at start-up, never unmapped.
+extern volatile uint16_t* registerWindow;
+// The second CPU's 15.5 MiB memory; mapped from startSound to stopSound.
+extern uint8_t* coprocessorWindow;
+// coprocessorWindow + 0x200000 while it is mapped.
+extern SharedSoundBlock* sharedBlock;
+
+// Stops the second CPU, maps its memory and starts the audio thread; returns
+// 100 ms after the thread was created, once the thread has initialised the
+// shared block (or has ended without a sound device).
 void startSound();
+
+// Copies the music file into the second CPU's memory in 100000-byte chunks
+// and announces it through the block; nothing changes if the file cannot be
+// read, does not fit, or the block was never initialised.
 void loadMusic(const char* path);
+
 void playMusic();
 void stopMusic();
+
+// Ends the audio thread, waiting for it, and unmaps the second CPU's memory.
 void stopSound();
+
+// Places data/ogg940.bin in the second CPU's memory and starts that CPU.
+// Called once by the audio thread after it has initialised the block.
+void bootCoprocessor();

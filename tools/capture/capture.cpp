@@ -2,6 +2,10 @@
 // writes chosen frames as pictures. Run it from the folder that holds data/.
 //
 //   demo-capture [--step MS] [--until MS] [--at LIST] [--every] [--raw] [--out DIR]
+//                [--wav FILE]
+//
+// Without --wav it makes no sound: no sound device is opened and nothing
+// waits for one.
 #include <SDL.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,11 +21,20 @@
 
 #include "driver/show.h"
 #include "driver/timeline.h"
-#include "video/image_writer.h"
 #include "platform/clock.h"
+#include "platform/coprocessor_status.h"
+#include "platform/sound_device.h"
+#include "platform/wav_sound_device.h"
+#include "video/image_writer.h"
 #include "video/screen.h"
 
 namespace {
+
+// 250 s of 44100 Hz 16-bit stereo: the sound of the whole show.
+const uint32_t SHOW_SOUND_BYTES = 250u * 44100u * 4u;
+// The WAV is complete when the second CPU has nothing more to give; where
+// that cannot be seen, when no sound has come for this long.
+const int MAX_STALLED_LOOKS = 300; // of 10 ms
 
 struct Options {
     uint32_t step = 20;
@@ -32,17 +45,19 @@ struct Options {
     bool every = false;
     bool raw = false;
     std::string out = "capture";
+    std::string wav;
 };
 
 void usage() {
     fprintf(stderr, "usage: demo-capture [--step MS] [--until MS] [--at LIST] [--every] [--raw] "
-                    "[--out DIR]\n"
+                    "[--out DIR] [--wav FILE]\n"
                     "  --step MS   time between frames (default 20)\n"
                     "  --until MS  stop after the last frame not later than MS\n"
                     "  --at LIST   comma-separated demo times (or 'loading') to write\n"
                     "  --every     write every frame\n"
                     "  --raw       also write DIR/frame-<ms>.rgb565\n"
-                    "  --out DIR   where frames go (default capture)\n");
+                    "  --out DIR   where frames go (default capture)\n"
+                    "  --wav FILE  write the show's sound, as the audio thread delivers it\n");
 }
 
 bool parseMs(const char* text, uint32_t& value) {
@@ -93,6 +108,9 @@ bool parseArguments(int argc, char** argv, Options& options) {
             options.every = true;
         } else if (arg == "--raw") {
             options.raw = true;
+        } else if (arg == "--wav") {
+            if (!value(v) || !*v) return false;
+            options.wav = v;
         } else if (arg == "--out") {
             if (!value(v) || !*v) return false;
             options.out = v;
@@ -129,6 +147,21 @@ bool writeFrame(const Options& options, const std::string& name) {
     return true;
 }
 
+// Nothing paces the WAV device, so the sound usually runs far ahead of the
+// frames; a short capture still waits for the show's sound (or all of the
+// music, when that is shorter) to reach the file.
+void waitForShowSound() {
+    uint32_t written = platform::wavBytesWritten();
+    int stalledLooks = 0;
+    while (written < SHOW_SOUND_BYTES && !platform::coprocessorIdle() &&
+           stalledLooks < MAX_STALLED_LOOKS) {
+        usleep(10000);
+        const uint32_t now = platform::wavBytesWritten();
+        stalledLooks = now == written ? stalledLooks + 1 : 0;
+        written = now;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +177,16 @@ int main(int argc, char** argv) {
     // Headless unless the caller chose a driver.
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+
+    if (!options.wav.empty()) {
+        if (!platform::prepareWavSoundDevice(options.wav, SHOW_SOUND_BYTES)) {
+            fprintf(stderr, "demo-capture: cannot write %s\n", options.wav.c_str());
+            return 1;
+        }
+        platform::selectSoundDevice(&platform::wavSoundDevice());
+    } else {
+        platform::selectSoundDevice(&platform::absentSoundDevice());
+    }
 
     platform::setVirtualTicks(0);
     startUp();
@@ -178,6 +221,11 @@ int main(int argc, char** argv) {
         if (nextStepTime < time) break; // the step wrapped past 2^32 ms
     }
     fprintf(stderr, "demo-capture: done, %u frames, demo time %u ms\n", frames, demoTime);
+    if (!options.wav.empty()) {
+        waitForShowSound();
+        fprintf(stderr, "demo-capture: %u bytes of sound in %s\n", platform::wavBytesWritten(),
+                options.wav.c_str());
+    }
     shutDown();
     return 0;
 }

@@ -1,32 +1,52 @@
+// The desktop's physical memory: an emulated register window and a
+// zero-filled memory for the second CPU, with a stand-in for that CPU that
+// runs while its memory is mapped. The real /dev/mem is never opened.
 #include "platform/physical_memory.h"
 
-#include <cstring>
+#include <cstdlib>
+
+#include "platform/coprocessor_status.h"
+#include "platform/desktop/second_cpu.h"
 
 namespace platform {
 namespace {
-// The emulated windows: plain zero-filled memory that lives for the whole
-// process, like the hardware it stands in for.
+
+// Any positive number serves: the descriptor only names the emulated device.
 const int EMULATED_DEVICE = 1000;
-uint16_t registerWindow[REGISTER_WINDOW_SIZE / 2];
+
+// Like the hardware, the emulated memory lives as long as the process.
+uint16_t registers[REGISTER_WINDOW_SIZE / 2];
 uint8_t* coprocessorMemory = nullptr;
+SecondCpu secondCpu;
+
 } // namespace
 
-int openPhysicalMemory() { return EMULATED_DEVICE; }
+int openPhysicalMemory() {
+    if (!coprocessorMemory)
+        coprocessorMemory = static_cast<uint8_t*>(calloc(COPROCESSOR_WINDOW_SIZE, 1));
+    return coprocessorMemory ? EMULATED_DEVICE : -1;
+}
 
 void* mapPhysicalMemory(int device, size_t length, uint32_t physical) {
     if (device != EMULATED_DEVICE) return nullptr;
-    if (physical == REGISTER_BASE && length <= REGISTER_WINDOW_SIZE) return registerWindow;
+    if (physical == REGISTER_BASE && length <= REGISTER_WINDOW_SIZE) return registers;
     if (physical == COPROCESSOR_BASE && length <= COPROCESSOR_WINDOW_SIZE) {
-        if (!coprocessorMemory) coprocessorMemory = new uint8_t[COPROCESSOR_WINDOW_SIZE]();
+        secondCpu.powerOn(registers, coprocessorMemory);
         return coprocessorMemory;
     }
     return nullptr;
 }
 
-void unmapPhysicalMemory(void*, size_t) {
-    // The emulated memory stays, as physical memory would.
+void unmapPhysicalMemory(void* window, size_t) {
+    // The second CPU's stand-in ends with the mapping of its memory, so that
+    // no thread of it outlives the sound; the memory itself stays.
+    if (window && window == coprocessorMemory) secondCpu.powerOff();
 }
 
 void closePhysicalMemory(int) {}
+
+bool coprocessorIdle() {
+    return secondCpu.idle();
+}
 
 } // namespace platform

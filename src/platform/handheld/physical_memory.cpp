@@ -6,7 +6,9 @@
 
 namespace platform {
 
-int openPhysicalMemory() { return open("/dev/mem", O_RDWR); }
+int openPhysicalMemory() {
+    return open("/dev/mem", O_RDWR);
+}
 
 void* mapPhysicalMemory(int device, size_t length, uint32_t physical) {
     if (device < 0) return nullptr;

@@ -1,0 +1,88 @@
+#include "platform/desktop/sdl_sound_queue.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+// One 8192-byte block: like the handheld's two 2048-byte fragments, it keeps
+// the queue short, so the writer is held back to the device's pace.
+const size_t QUEUE_BYTES = 8192;
+const Uint16 CALLBACK_FRAMES = 1024;
+// A device that stops asking for sound must not hold the writer for ever.
+const std::chrono::milliseconds STALL_LIMIT(1000);
+
+std::mutex queueLock;
+std::condition_variable roomMade;
+uint8_t queue[QUEUE_BYTES];
+size_t queueStart = 0;
+size_t queueFill = 0;
+
+void drainQueue(void*, Uint8* stream, int length) {
+    std::lock_guard<std::mutex> guard(queueLock);
+    size_t wanted = static_cast<size_t>(length);
+    size_t done = 0;
+    while (done < wanted && queueFill > 0) {
+        size_t run = QUEUE_BYTES - queueStart;
+        if (run > queueFill) run = queueFill;
+        if (run > wanted - done) run = wanted - done;
+        memcpy(stream + done, queue + queueStart, run);
+        queueStart = (queueStart + run) % QUEUE_BYTES;
+        queueFill -= run;
+        done += run;
+    }
+    memset(stream + done, 0, wanted - done); // silence when the queue runs dry
+    roomMade.notify_all();
+}
+
+} // namespace
+
+bool openSdlSoundQueue() {
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        queueStart = 0;
+        queueFill = 0;
+    }
+    SDL_AudioSpec wanted;
+    memset(&wanted, 0, sizeof wanted);
+    wanted.freq = 44100;
+    wanted.format = AUDIO_S16LSB;
+    wanted.channels = 2;
+    wanted.samples = CALLBACK_FRAMES;
+    wanted.callback = drainQueue;
+    // No "obtained" spec: SDL converts to whatever the device really plays.
+    if (SDL_OpenAudio(&wanted, nullptr) < 0) return false;
+    SDL_PauseAudio(0);
+    return true;
+}
+
+long writeSdlSoundQueue(const void* data, size_t length) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    size_t taken = 0;
+    std::unique_lock<std::mutex> guard(queueLock);
+    while (taken < length) {
+        if (queueFill == QUEUE_BYTES &&
+            !roomMade.wait_for(guard, STALL_LIMIT, [] { return queueFill < QUEUE_BYTES; }))
+            break;
+        const size_t end = (queueStart + queueFill) % QUEUE_BYTES;
+        size_t run = QUEUE_BYTES - queueFill;                 // free room
+        if (run > QUEUE_BYTES - end) run = QUEUE_BYTES - end; // up to the ring's end
+        if (run > length - taken) run = length - taken;
+        memcpy(queue + end, bytes + taken, run);
+        queueFill += run;
+        taken += run;
+    }
+    return static_cast<long>(taken);
+}
+
+void closeSdlSoundQueue() {
+    SDL_CloseAudio();
+}
+
+} // namespace platform
