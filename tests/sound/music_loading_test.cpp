@@ -99,13 +99,6 @@ TEST_F(MusicLoadingTest, OversizedFileIsRefused) {
         ASSERT_EQ(musicArea()[i], POISON);
 }
 
-TEST_F(MusicLoadingTest, PlayAndStopWriteThePlayWord) {
-    playMusic();
-    EXPECT_EQ(block()->play.load(), 1u);
-    stopMusic();
-    EXPECT_EQ(block()->play.load(), 0u);
-}
-
 // The image has to fit below the shared block: one byte more and it is not
 // copied and the second CPU is not started.
 TEST_F(SoundTest, ProgramImageUpToItsAreaIsPlacedAndStarted) {

@@ -200,18 +200,3 @@ TEST_F(StandInTest, PauseKeepsItsPlaceAndResetStartsOver) {
     EXPECT_TRUE(holds(0, 0));
     EXPECT_TRUE(holds(1, 1));
 }
-
-TEST_F(StandInTest, StopsProducingAtTheEndOfTheMusic) {
-    release();
-    const size_t blocks = (pcm.size() + PCM_BLOCK_BYTES - 1) / PCM_BLOCK_BYTES;
-    for (size_t n = 0; n < blocks; n++) {
-        const int index = static_cast<int>(n % 2);
-        ASSERT_TRUE(waitFor([&] { return full(index); }, 2000)) << "block " << n;
-        ASSERT_TRUE(holds(index, n)) << "block " << n;
-        block()->bufferFull(index).store(0);
-    }
-    settle();
-    EXPECT_FALSE(full(0));
-    EXPECT_FALSE(full(1));
-    EXPECT_TRUE(platform::coprocessorIdle());
-}

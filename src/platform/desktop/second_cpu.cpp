@@ -13,7 +13,7 @@ namespace {
 // How long the stand-in rests when it has nothing to do. Short enough that
 // an unpaced sound device (a WAV file) is fed quickly, long enough to leave
 // the processor to others.
-const useconds_t IDLE_PAUSE_US = 250;
+const useconds_t IDLE_PAUSE_US = 1000;
 } // namespace
 
 void SecondCpu::powerOn(volatile uint16_t* registerWindow, uint8_t* memoryWindow) {
