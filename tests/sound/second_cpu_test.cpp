@@ -72,6 +72,7 @@ class EndToEndTest : public SoundTest {
 };
 
 TEST_F(EndToEndTest, DeviceReceivesTremorsOwnDecodeOfTheMusic) {
+    if (!canMakeTestOgg()) GTEST_SKIP() << "make-test-ogg was not built";
     const std::vector<uint8_t> ogg = makeTestOgg(dataPath("warmer.ogg"), SHORT_MUSIC_FRAMES, 2, 11);
     const std::vector<uint8_t> pcm = decodeWithTremor(ogg);
     ASSERT_EQ(pcm.size(), SHORT_MUSIC_FRAMES * 4u);
@@ -86,6 +87,7 @@ TEST_F(EndToEndTest, DeviceReceivesTremorsOwnDecodeOfTheMusic) {
 }
 
 TEST_F(EndToEndTest, MonoMusicIsPlayedOnBothChannels) {
+    if (!canMakeTestOgg()) GTEST_SKIP() << "make-test-ogg was not built";
     const std::vector<uint8_t> ogg = makeTestOgg(dataPath("warmer.ogg"), 9000, 1, 12);
     const std::vector<uint8_t> expected = asBlocks(monoToStereo(decodeWithTremor(ogg)));
     ASSERT_EQ(expected.size(), 5 * PCM_BLOCK_BYTES);
@@ -94,7 +96,8 @@ TEST_F(EndToEndTest, MonoMusicIsPlayedOnBothChannels) {
 
 TEST_F(SoundTest, ForeignProgramImageGivesNoSound) {
     writeBytes(dataPath("ogg940.bin"), patternBytes(4096, 13));
-    makeTestOgg(dataPath("warmer.ogg"), 9000, 2, 14);
+    // Any music will do: it is never decoded.
+    writeBytes(dataPath("warmer.ogg"), patternBytes(20000, 14));
     startSound();
     loadMusic("data/warmer.ogg");
     playMusic();
@@ -113,6 +116,7 @@ class StandInTest : public SoundTest {
     void SetUp() override {
         SoundTest::SetUp();
         if (HasFatalFailure() || IsSkipped()) return;
+        if (!canMakeTestOgg()) GTEST_SKIP() << "make-test-ogg was not built";
         const std::vector<uint8_t> ogg =
             makeTestOgg(dataPath("warmer.ogg"), SHORT_MUSIC_FRAMES, 2, 21);
         pcm = decodeWithTremor(ogg);

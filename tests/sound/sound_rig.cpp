@@ -118,11 +118,15 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
     return true;
 }
 
+bool canMakeTestOgg() {
+    return access(testing_support::builtProgram("make-test-ogg").c_str(), X_OK) == 0;
+}
+
 std::vector<uint8_t> makeTestOgg(const std::string& path, long frames, int channels,
                                  unsigned seed) {
-    const std::string command = "'" + testing_support::builtProgram("make-test-ogg") + "' '" +
-                                path + "' " + std::to_string(frames) + " " +
-                                std::to_string(channels) + " " + std::to_string(seed);
+    const std::string command = testing_support::programCommand("make-test-ogg") + " '" + path +
+                                "' " + std::to_string(frames) + " " + std::to_string(channels) +
+                                " " + std::to_string(seed);
     std::string output;
     EXPECT_EQ(testing_support::runCommand(command, "/tmp", &output), 0) << output;
     return testing_support::readFile(path);

@@ -42,6 +42,9 @@ std::vector<std::pair<unsigned long, int>> requests();
 // Polls `condition` until it holds or `timeoutMs` pass; true if it held.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs);
 
+// Whether make-test-ogg was built (it needs libvorbis).
+bool canMakeTestOgg();
+
 // Writes a short Ogg Vorbis file (44100 Hz) and returns its bytes.
 std::vector<uint8_t> makeTestOgg(const std::string& path, long frames, int channels, unsigned seed);
 
