@@ -48,7 +48,7 @@ class EndToEndTest : public SoundTest {
         writeBytes(dataPath("ogg940.bin"), makeDesktopCoprocessorImage());
         startSound();
         loadMusic("data/warmer.ogg");
-        EXPECT_TRUE(waitFor([] { return !platform::coprocessorIdle(); }, 1000))
+        EXPECT_TRUE(waitFor([] { return !platform::coprocessorIdle(); }, 3000))
             << "the stand-in did not take the music";
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_EQ(fake_device::bytesWritten(), 0u) << "sound before playMusic";
@@ -102,6 +102,7 @@ TEST_F(SoundTest, ForeignProgramImageGivesNoSound) {
     loadMusic("data/warmer.ogg");
     playMusic();
     // Started as far as the registers go, but it runs nothing of ours.
+    ASSERT_TRUE(waitFor([&] { return (reg(platform::CPU2_RUN_REGISTER) & 1) == 1; }, 3000));
     EXPECT_EQ(reg(platform::CPU2_CONTROL_REGISTER), 0x0003);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(block()->bufferFull(0).load(), 0u);

@@ -208,9 +208,13 @@ void SoundTest::SetUp() {
     registerWindow = static_cast<volatile uint16_t*>(platform::mapPhysicalMemory(
         memDevice, platform::REGISTER_WINDOW_SIZE, platform::REGISTER_BASE));
     ASSERT_NE(registerWindow, nullptr);
-    // Power-on state of the second CPU: paused and held in reset.
+    // Power-on state of the second CPU: paused and held in reset, no
+    // mutual interrupts set up.
     setReg(platform::CPU2_RUN_REGISTER, 0);
     setReg(platform::CPU2_CONTROL_REGISTER, platform::CPU2_HELD_IN_RESET_BANK3);
+    for (uint32_t offset : {platform::MUTUAL_IRQ_ENABLE_MAIN, platform::MUTUAL_IRQ_ENABLE_CPU2,
+                            platform::MUTUAL_IRQ_PENDING_MAIN, platform::MUTUAL_IRQ_PENDING_CPU2})
+        setReg(offset, 0x1234);
     memory = static_cast<uint8_t*>(platform::mapPhysicalMemory(
         memDevice, platform::COPROCESSOR_WINDOW_SIZE, platform::COPROCESSOR_BASE));
     ASSERT_NE(memory, nullptr);
