@@ -6,10 +6,10 @@
 # of its own and never shares a process with the decoder. Where libvorbis is
 # not there to build it (a cross build's sysroot), the tests that need Ogg
 # files are skipped.
-pkg_check_modules(VORBISENC IMPORTED_TARGET vorbisenc vorbis ogg)
-if(VORBISENC_FOUND)
+pkg_check_modules(TEST_OGG_ENCODER IMPORTED_TARGET vorbisenc vorbis ogg)
+if(TEST_OGG_ENCODER_FOUND)
     add_executable(make-test-ogg ${dir}/encoder/make_test_ogg.cpp)
-    target_link_libraries(make-test-ogg PRIVATE PkgConfig::VORBISENC)
+    target_link_libraries(make-test-ogg PRIVATE PkgConfig::TEST_OGG_ENCODER)
     add_dependencies(test_sound make-test-ogg)
 endif()
 
@@ -25,7 +25,7 @@ if(NOT CMAKE_CROSSCOMPILING AND NOT DEMO_SANITIZE AND DEMO_PLATFORM STREQUAL "de
     target_compile_options(test_sound_tsan PRIVATE -fsanitize=thread -O1 -g)
     target_link_options(test_sound_tsan PRIVATE -fsanitize=thread)
     target_link_libraries(test_sound_tsan PRIVATE test_support demosystem GTest::gtest_main)
-    if(VORBISENC_FOUND)
+    if(TEST_OGG_ENCODER_FOUND)
         add_dependencies(test_sound_tsan make-test-ogg)
     endif()
     add_test(NAME sound_thread_sanitizer COMMAND test_sound_tsan)
