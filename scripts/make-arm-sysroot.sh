@@ -9,9 +9,10 @@ set -eu
 
 SYSROOT=${1:?usage: make-arm-sysroot.sh SYSROOT}
 ROOTS="libsdl1.2-compat-dev:armel libsdl2-2.0-0:armel libstb-dev:armel libvorbisidec-dev:armel
-libgtest-dev:armel libstdc++6:armel libc6-dev:armel"
+libvorbis-dev:armel libgtest-dev:armel libstdc++6:armel libc6-dev:armel"
 
-[ -f "$SYSROOT/.complete" ] && exit 0
+# .complete records the package list it was made from; a changed list remakes it.
+[ -f "$SYSROOT/.complete" ] && [ "$(cat "$SYSROOT/.complete")" = "$ROOTS" ] && exit 0
 
 if ! dpkg --print-foreign-architectures | grep -qx armel; then
     if [ "$(id -u)" -ne 0 ]; then
@@ -55,4 +56,4 @@ find . -type l | while read -r link; do
     /*) ln -sfn "$(realpath -m --relative-to="$(dirname "$link")" ".$target")" "$link" ;;
     esac
 done
-touch .complete
+echo "$ROOTS" > .complete
