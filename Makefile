@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data run test test-fast test-sanitize clean cross test-arm
+.PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean cross test-arm
 
 all: build
 
@@ -36,8 +36,9 @@ run: data
 HEADLESS = SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
 # The whole suite: the ordinary build, then the same suite and one whole-show
-# capture built with AddressSanitizer and UndefinedBehaviorSanitizer.
-test: test-fast test-sanitize
+# capture built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
+# short fuzzing run of every file loader.
+test: test-fast test-sanitize fuzz
 
 test-fast: data
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
@@ -51,6 +52,34 @@ test-sanitize: data
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && $(SAN_ENV) ctest --output-on-failure -j $(JOBS)
 	$(SAN_ENV) $(SAN_BUILD)/demo-capture --at 250000 --out $(SAN_BUILD)/show-capture
+
+# libFuzzer targets for the loaders that read files (tools/fuzz), built with
+# clang in their own folder. Each runs FUZZ_SECONDS from its seeds in
+# tools/fuzz/corpus/<target>/ plus what earlier runs here found; a crash stops
+# make, with the input that caused it in $(FUZZ_BUILD)/crashes/.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 45
+FUZZ_TARGETS ?= ase picture
+FUZZ_MAX_LEN_ase = 4096
+FUZZ_MAX_LEN_picture = 8192
+FUZZ_ENV = LSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitize/lsan.supp \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+fuzz: $(addprefix fuzz-run-,$(FUZZ_TARGETS))
+
+fuzz-build: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DDEMO_FUZZ=ON -DBUILD_TESTING=OFF \
+	    -DDEMO_SANITIZE=fuzzer-no-link,address,undefined $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+
+fuzz-run-%: fuzz-build
+	@mkdir -p $(FUZZ_BUILD)/corpus/$* $(FUZZ_BUILD)/crashes
+	@echo "fuzz-$*: $(FUZZ_SECONDS) s, inputs up to $(FUZZ_MAX_LEN_$*) bytes"
+	@$(FUZZ_ENV) $(FUZZ_BUILD)/fuzz-$* -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN_$*) \
+	    -close_fd_mask=3 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/crashes/$*- \
+	    $(FUZZ_BUILD)/corpus/$* tools/fuzz/corpus/$* 2>$(FUZZ_BUILD)/fuzz-$*.log \
+	    || { tail -60 $(FUZZ_BUILD)/fuzz-$*.log; exit 1; }
+	@grep -E '^stat::(number_of_executed_units|new_units_added|peak_rss_mb)' $(FUZZ_BUILD)/fuzz-$*.log
 
 # The handheld's build: 32-bit ARM Linux, cross-compiled against a sysroot of
 # Debian armel packages; `test-arm` runs its suite under qemu-arm.
@@ -70,4 +99,4 @@ test-arm: cross data
 	    ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(ARM_BUILD) $(ARM_BUILD)-sysroot data capture
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(ARM_BUILD) $(ARM_BUILD)-sysroot data capture

@@ -7,7 +7,7 @@
 set -eu
 
 PACKAGES="build-essential cmake pkg-config libsdl1.2-compat-dev libstb-dev libvorbisidec-dev \
-libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev"
+libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev"
 if [ "${1:-}" = cross ]; then
     PACKAGES="$PACKAGES g++-arm-linux-gnueabi qemu-user"
 fi

@@ -7,6 +7,22 @@
 
 #include "video/screen.h"
 
+namespace {
+
+// Pictures are PNG files. stb_image would also take other formats, some of
+// which let a few bytes of header claim a picture of gigabytes that it then
+// allocates and fills, so anything without the PNG signature is refused
+// before the decoder sees it.
+bool startsWithPngSignature(FILE* file) {
+    static const unsigned char SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    unsigned char head[8];
+    const bool png = fread(head, 1, 8, file) == 8 && memcmp(head, SIGNATURE, 8) == 0;
+    rewind(file);
+    return png;
+}
+
+} // namespace
+
 bool Image::decode(const char* path) {
     pixelCount = 0;
     pixels = nullptr;
@@ -14,6 +30,10 @@ bool Image::decode(const char* path) {
     height = 0;
     FILE* file = fopen(path, "rb");
     if (!file) return false;
+    if (!startsWithPngSignature(file)) {
+        fclose(file);
+        return false;
+    }
     int w = 0, h = 0, components = 0;
     unsigned char* rgb = stbi_load_from_file(file, &w, &h, &components, 3);
     fclose(file);

@@ -10,8 +10,8 @@ class Image {
     int32_t width;
     int32_t height;
 
-    // Loads the picture as it is. A file that is missing or cannot be decoded
-    // gives an empty 0x0 picture, silently.
+    // Loads the PNG picture as it is. A file that is missing, not a PNG or
+    // cannot be decoded gives an empty 0x0 picture, silently.
     explicit Image(const char* path);
 
     // Loads a picture whose owner relies on `width` columns and at least

@@ -1,0 +1,43 @@
+#include "fuzz_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string scratchPath;
+
+void removeScratchFile() {
+    if (!scratchPath.empty()) unlink(scratchPath.c_str());
+}
+
+} // namespace
+
+const char* writeInputFile(const uint8_t* data, size_t size) {
+    if (scratchPath.empty()) {
+        const char* dir = getenv("TMPDIR");
+        std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/demo-fuzz-XXXXXX";
+        const int fd = mkstemp(&pattern[0]);
+        if (fd < 0) {
+            perror("demo fuzz: cannot make a scratch file");
+            abort();
+        }
+        close(fd);
+        scratchPath = pattern;
+        atexit(removeScratchFile);
+    }
+    FILE* file = fopen(scratchPath.c_str(), "wb");
+    if (!file || fwrite(data, 1, size, file) != size || fclose(file) != 0) {
+        perror("demo fuzz: cannot write the scratch file");
+        abort();
+    }
+    return scratchPath.c_str();
+}
+
+void useHeadlessDrivers() {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
