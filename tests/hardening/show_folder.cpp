@@ -60,9 +60,12 @@ size_t ShowFolder::size(const std::string& name) const {
 
 CaptureRun ShowFolder::capture(const std::string& arguments) const {
     // The group keeps the program's own standard error in its file; what
-    // runCommand merges into its output is then standard output alone.
+    // runCommand merges into its output is then standard output alone. In a
+    // sanitizer build the leak checker keeps its list of suppressed reports
+    // to itself, so that standard error holds only the program's own lines.
     const std::string command =
-        "{ " + programCommand("demo-capture") + " " + arguments + " --out out 2>stderr.txt; }";
+        "{ ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}print_suppressions=0\" " +
+        programCommand("demo-capture") + " " + arguments + " --out out 2>stderr.txt; }";
     CaptureRun run;
     run.status = runCommand(command, dir.path(), &run.out);
     run.err = readText(dir.file("stderr.txt"));

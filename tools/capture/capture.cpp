@@ -2,7 +2,7 @@
 // writes chosen frames as pictures. Run it from the folder that holds data/.
 //
 //   demo-capture [--step MS] [--until MS] [--at LIST] [--every] [--raw] [--out DIR]
-//                [--wav FILE]
+//                [--wav FILE] [--video FILE] [--scale N]
 //
 // Without --wav it makes no sound: no sound device is opened and nothing
 // waits for one.
@@ -27,6 +27,7 @@
 #include "platform/wav_sound_device.h"
 #include "video/image_writer.h"
 #include "video/screen.h"
+#include "video_writer.h"
 
 namespace {
 
@@ -46,18 +47,27 @@ struct Options {
     bool raw = false;
     std::string out = "capture";
     std::string wav;
+    std::string video;
+    int scale = 3;
 };
+
+// The show's last frame is the first one past its end mark.
+const uint32_t SHOW_END_MS = 250000;
 
 void usage() {
     fprintf(stderr, "usage: demo-capture [--step MS] [--until MS] [--at LIST] [--every] [--raw] "
                     "[--out DIR] [--wav FILE]\n"
+                    "                    [--video FILE] [--scale N]\n"
                     "  --step MS   time between frames (default 20)\n"
                     "  --until MS  stop after the last frame not later than MS\n"
                     "  --at LIST   comma-separated demo times (or 'loading') to write\n"
                     "  --every     write every frame\n"
                     "  --raw       also write DIR/frame-<ms>.rgb565\n"
                     "  --out DIR   where frames go (default capture)\n"
-                    "  --wav FILE  write the show's sound, as the audio thread delivers it\n");
+                    "  --wav FILE  write the show's sound, as the audio thread delivers it\n"
+                    "  --video FILE  also encode the frames at 1000/MS frames a second, with\n"
+                    "                the sound, into FILE (e.g. show.mp4) with ffmpeg\n"
+                    "  --scale N   enlarge the video N times, pixels kept sharp (default 3)\n");
 }
 
 bool parseMs(const char* text, uint32_t& value) {
@@ -111,6 +121,13 @@ bool parseArguments(int argc, char** argv, Options& options) {
         } else if (arg == "--wav") {
             if (!value(v) || !*v) return false;
             options.wav = v;
+        } else if (arg == "--video") {
+            if (!value(v) || !*v) return false;
+            options.video = v;
+        } else if (arg == "--scale") {
+            uint32_t scale = 0;
+            if (!value(v) || !parseMs(v, scale) || scale < 1 || scale > 16) return false;
+            options.scale = static_cast<int>(scale);
         } else if (arg == "--out") {
             if (!value(v) || !*v) return false;
             options.out = v;
@@ -170,6 +187,8 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
+    // Without ffmpeg nothing is started and nothing is written.
+    if (!options.video.empty() && !VideoWriter::ffmpegInstalled()) return 1;
     if (!prepareDirectory(options.out)) {
         fprintf(stderr, "demo-capture: cannot write to directory %s\n", options.out.c_str());
         return 1;
@@ -177,6 +196,11 @@ int main(int argc, char** argv) {
     // Headless unless the caller chose a driver.
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+
+    // A video takes its sound from --wav, or else from a WAV file of its own
+    // that is removed when the video is done.
+    VideoWriter video;
+    if (!options.video.empty() && options.wav.empty()) options.wav = video.soundFile(options.video);
 
     if (!options.wav.empty()) {
         if (!platform::prepareWavSoundDevice(options.wav, SHOW_SOUND_BYTES)) {
@@ -193,6 +217,21 @@ int main(int argc, char** argv) {
     if (options.atLoading && !writeFrame(options, "loading")) return 1;
     prepareFirstFrame();
 
+    // The video's frame k shows demo time k * step; frame 0 is the white
+    // frame the show opens with. Times named with --at only, off the step
+    // grid, are not part of it.
+    if (!options.video.empty()) {
+        VideoSettings settings;
+        settings.path = options.video;
+        settings.stepMs = options.step;
+        settings.scale = options.scale;
+        const uint32_t last = options.hasUntil && options.until < SHOW_END_MS
+                                  ? options.until / options.step
+                                  : SHOW_END_MS / options.step + 1;
+        settings.totalFrames = last + 1;
+        if (!video.start(settings) || !video.addFrame(Screen::instance()->pixels)) return 1;
+    }
+
     // Frames at step, 2*step, ... and at every --at time, in time order.
     uint32_t nextStepTime = options.step;
     auto nextAt = options.at.begin();
@@ -208,14 +247,19 @@ int main(int argc, char** argv) {
         platform::setVirtualTicks(time);
         runFrame();
         frames++;
-        if (time == nextStepTime) nextStepTime += options.step;
+        const bool onStep = time == nextStepTime;
+        if (onStep) nextStepTime += options.step;
+        if (onStep && !options.video.empty() && !video.addFrame(Screen::instance()->pixels)) {
+            video.abandon();
+            return 1;
+        }
         while (nextAt != options.at.end() && *nextAt <= time) {
             named = named || *nextAt == time;
             ++nextAt;
         }
         if ((named || options.every) && !writeFrame(options, std::to_string(time))) return 1;
         drainEvents(); // a headless run has no one to ask it to stop
-        if (frames % 500 == 0)
+        if (frames % 500 == 0 && options.video.empty()) // a video has its own progress line
             fprintf(stderr, "demo-capture: %u frames, demo time %u ms\n", frames, time);
         if (static_cast<int32_t>(sceneMask) < 0) break;
         if (nextStepTime < time) break; // the step wrapped past 2^32 ms
@@ -227,5 +271,6 @@ int main(int argc, char** argv) {
                 options.wav.c_str());
     }
     shutDown();
+    if (!options.video.empty() && !video.finish(options.wav)) return 1;
     return 0;
 }
