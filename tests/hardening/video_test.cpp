@@ -1,6 +1,6 @@
 // demo-capture --video: the frames of the show encoded by ffmpeg at
-// 1000 / step frames a second, enlarged with sharp pixels; without ffmpeg a
-// clear message and no file at all.
+// 1000 / step frames a second, enlarged with sharp pixels, with the music;
+// without ffmpeg a clear message and no file at all.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -38,10 +38,12 @@ std::string capture(const std::string& arguments) {
     return programCommand("demo-capture") + " " + arguments;
 }
 
-// One value of ffprobe's report on the video stream.
-std::string probe(const std::string& file, const std::string& entry) {
+// One value of ffprobe's report on the first video (or audio) stream.
+std::string probe(const std::string& file, const std::string& entry,
+                  const std::string& stream = "v:0") {
     std::string out;
-    runCommand("ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=" + entry +
+    runCommand("ffprobe -v error -select_streams " + stream +
+                   " -count_frames -show_entries stream=" + entry +
                    " -of default=noprint_wrappers=1:nokey=1 '" + file + "'",
                "/", &out);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
@@ -87,6 +89,10 @@ TEST(Video, FramesAtTheStepRateEnlargedWithSharpPixels) {
     EXPECT_EQ(probe(video, "height"), "480");
     EXPECT_EQ(probe(video, "r_frame_rate"), "1/1");
     EXPECT_EQ(probe(video, "nb_read_frames"), "7");
+    // The music comes along, as long as the pictures.
+    EXPECT_EQ(probe(video, "codec_type", "a:0"), "audio");
+    const double soundSeconds = atof(probe(video, "duration", "a:0").c_str());
+    EXPECT_NEAR(soundSeconds, 7.0, 0.1);
 
     // Video frame 5 shows demo time 5000 ms, pixel for pixel up to what the
     // lossy encoding changes, and clearly not the frame before it.
