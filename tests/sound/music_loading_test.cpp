@@ -52,7 +52,7 @@ class MusicLoadingTest : public SoundTest {
             }
             seen.loadDone = block()->loadDone.load();
             seen.dataLength = block()->dataLength.load();
-            seen.musicComplete = memcmp(musicArea(), music.data(), length) == 0;
+            seen.musicComplete = length == 0 || memcmp(musicArea(), music.data(), length) == 0;
         });
         loadMusic("data/warmer.ogg");
         watcher.join();
