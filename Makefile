@@ -58,10 +58,11 @@ test-sanitize: data
 # tools/fuzz/corpus/<target>/ plus what earlier runs here found; a crash stops
 # make, with the input that caused it in $(FUZZ_BUILD)/crashes/.
 FUZZ_BUILD ?= build-fuzz
-FUZZ_SECONDS ?= 45
-FUZZ_TARGETS ?= ase picture
+FUZZ_SECONDS ?= 40
+FUZZ_TARGETS ?= ase picture music
 FUZZ_MAX_LEN_ase = 4096
 FUZZ_MAX_LEN_picture = 8192
+FUZZ_MAX_LEN_music = 4096
 FUZZ_ENV = LSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitize/lsan.supp \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 

@@ -25,14 +25,18 @@ class ShowFolder {
 
     std::string dataFile(const std::string& name) const;
     void remove(const std::string& name) const;
-    // Keeps only the first `bytes` bytes of the file.
+    // Keeps only the first `bytes` bytes of the file, or extends it with
+    // zeros to that length.
     void truncate(const std::string& name, size_t bytes) const;
     void write(const std::string& name, const std::vector<uint8_t>& bytes) const;
     void write(const std::string& name, const std::string& text) const;
     size_t size(const std::string& name) const;
 
     // Runs demo-capture with `arguments` in the folder; frames go to out/.
-    CaptureRun capture(const std::string& arguments) const;
+    // A run that takes longer than `timeLimit` seconds is stopped (and then
+    // has the status 124).
+    CaptureRun capture(const std::string& arguments, int timeLimit = 300) const;
+    std::string file(const std::string& name) const { return dir.file(name); }
     std::string outFile(const std::string& name) const;
 
   private:

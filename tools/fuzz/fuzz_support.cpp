@@ -16,7 +16,7 @@ void removeScratchFile() {
 
 } // namespace
 
-const char* writeInputFile(const uint8_t* data, size_t size) {
+const char* writeInputFile(const uint8_t* data, size_t size, size_t length) {
     if (scratchPath.empty()) {
         const char* dir = getenv("TMPDIR");
         std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/demo-fuzz-XXXXXX";
@@ -30,7 +30,10 @@ const char* writeInputFile(const uint8_t* data, size_t size) {
         atexit(removeScratchFile);
     }
     FILE* file = fopen(scratchPath.c_str(), "wb");
-    if (!file || fwrite(data, 1, size, file) != size || fclose(file) != 0) {
+    const bool written =
+        file && fwrite(data, 1, size, file) == size && fflush(file) == 0 &&
+        (length <= size || ftruncate(fileno(file), static_cast<off_t>(length)) == 0);
+    if (!file || fclose(file) != 0 || !written) {
         perror("demo fuzz: cannot write the scratch file");
         abort();
     }

@@ -108,6 +108,23 @@ def meshes():
     write("ase", "broken-records.ase", broken.encode())
 
 
+def music():
+    """Header: dataOffset, length class (0 as is, 1 area size - k, 2 area size + k), k."""
+    ogg_start = b"OggS\x00\x02" + bytes(20) + b"\x01vorbis"
+
+    def seed(name, offset, length_class, k, body):
+        write("music", name, struct.pack("<IBH", offset, length_class, k) + body)
+
+    seed("small.bin", 0x700000, 0, 0, ogg_start)
+    seed("empty.bin", 0x700000, 0, 0, b"")
+    seed("fills-the-area.bin", 0x700000, 1, 0, ogg_start)
+    seed("one-byte-too-long.bin", 0x700000, 2, 1, ogg_start)
+    seed("partial-last-chunk.bin", 0x700000, 1, 12345, ogg_start)
+    seed("offset-at-the-end.bin", 0xF7FFFF, 0, 0, b"xy")
+    seed("offset-outside-the-area.bin", 0x200000, 0, 0, ogg_start)
+
+
 if __name__ == "__main__":
     pictures()
     meshes()
+    music()
