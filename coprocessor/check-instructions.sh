@@ -43,7 +43,7 @@ BEGIN {
     if (mnemonic ~ /^\.(word|short|byte)$/) next       # literal pools
     address = field[1]; gsub(/[ :]/, "", address)
     why = ""
-    if (length(encoding) != 8) why = "not an ARM-state instruction"
+    if (length(encoding) != 8) why = "Thumb instruction: the program must be ARM state"
     else if (mnemonic == "nop") { if (encoding != "e1a00000") why = "hint instruction" }
     else if (mnemonic ~ coprocessor) { if (operands !~ /^p?15,/) why = "coprocessor other than CP15" }
     else if (mnemonic !~ allowed) why = "not ARMv4T"
