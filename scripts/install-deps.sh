@@ -6,8 +6,13 @@
 #   scripts/install-deps.sh cross    also the ARM cross compiler and emulator
 set -eu
 
+# gcc-arm-none-eabi and newlib build the second CPU's program (its Tremor and
+# libogg sources come from Debian's source packages at configure time, with
+# dpkg-dev's dpkg-source); libunicorn-dev lets the desktop run that program in
+# an emulated ARM940T.
 PACKAGES="build-essential cmake pkg-config libsdl1.2-compat-dev libstb-dev libvorbisidec-dev \
-libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev"
+libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev gcc-arm-none-eabi \
+libnewlib-arm-none-eabi dpkg-dev xz-utils libunicorn-dev"
 if [ "${1:-}" = cross ]; then
     PACKAGES="$PACKAGES g++-arm-linux-gnueabi qemu-user"
 fi
