@@ -33,6 +33,14 @@ coprocessorIdle:
         bx      lr
         .size coprocessorIdle, . - coprocessorIdle
 
+@ At 0x30, never executed: what the desktop recognises this program by
+@ (magic, then a little-endian format version), to run it in its emulated
+@ ARM940T, or in its native stand-in where it has no emulator.
+        .section .identity, "a"
+        .ascii  "QVN940AR"
+        .word   1
+        .word   0
+
         .text
         .type reset, %function
 reset:

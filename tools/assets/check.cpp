@@ -105,11 +105,12 @@ void checkMesh(const AssetSpec& spec, const std::string& path, Report& report) {
 void checkProgram(const AssetSpec& spec, const std::string& path, Report& report) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file) return;
-    std::vector<uint8_t> head(COPROCESSOR_IMAGE_HEADER_SIZE, 0);
+    // The real program, or the desktop image padded to more than a probe.
+    std::vector<uint8_t> head(COPROCESSOR_IMAGE_PROBE_SIZE, 0);
     const size_t got = fread(head.data(), 1, head.size(), file);
     fclose(file);
-    if (got < head.size() || !isDesktopCoprocessorImage(head.data()))
-        report.problem(spec.name, "does not start with the program image header");
+    if (got < head.size() || coprocessorImageKind(head.data()) == CoprocessorImageKind::FOREIGN)
+        report.problem(spec.name, "is neither our program nor the desktop program image");
 }
 
 // The music writer's own check when it is built in; otherwise the file (if

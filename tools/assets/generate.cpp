@@ -32,7 +32,7 @@ std::vector<uint16_t> greenPicture(const Plane& plane, Rgb low, Rgb high) {
 }
 
 bool writeProgramImage(const std::string& dir) {
-    const std::vector<uint8_t> image = makeDesktopCoprocessorImage();
+    const std::vector<uint8_t> image = makeCoprocessorImage();
     const std::string path = dir + "/ogg940.bin";
     FILE* file = fopen(path.c_str(), "wb");
     bool ok = file && fwrite(image.data(), 1, image.size(), file) == image.size();

@@ -3,7 +3,7 @@
 // runs while its memory is mapped. The real /dev/mem is never opened.
 #include "platform/physical_memory.h"
 
-#include <cstdlib>
+#include <sys/mman.h>
 
 #include "platform/coprocessor_status.h"
 #include "platform/desktop/second_cpu.h"
@@ -22,8 +22,13 @@ SecondCpu secondCpu;
 } // namespace
 
 int openPhysicalMemory() {
-    if (!coprocessorMemory)
-        coprocessorMemory = static_cast<uint8_t*>(calloc(COPROCESSOR_WINDOW_SIZE, 1));
+    // Zeroed and page-aligned: the emulated ARM940T maps these bytes as its
+    // own memory, page by page.
+    if (!coprocessorMemory) {
+        void* memory = mmap(nullptr, COPROCESSOR_WINDOW_SIZE, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory != MAP_FAILED) coprocessorMemory = static_cast<uint8_t*>(memory);
+    }
     return coprocessorMemory ? EMULATED_DEVICE : -1;
 }
 

@@ -1,18 +1,22 @@
 // A stand-in for the handheld's second CPU (the ARM940T), for desktops. It is
 // a thread that watches the emulated control registers the way the hardware
 // does: held in reset or paused, it is halted; released and running, it runs
-// the program in its memory, but only our desktop program image (any other
-// content leaves it halted, as a foreign program would give no sound).
+// the program in its memory. Where Unicorn is installed, an emulated ARM940T
+// runs the real program (and any image that is not the desktop image); the
+// desktop image, and the real program where there is no emulator, run in a
+// native stand-in that does the same with host Tremor. Anything else leaves
+// it halted (see platform/coprocessor_image.h).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <thread>
 
 class SecondCpu {
   public:
-    SecondCpu() = default;
-    ~SecondCpu() { powerOff(); }
+    SecondCpu();
+    ~SecondCpu();
     SecondCpu(const SecondCpu&) = delete;
     SecondCpu& operator=(const SecondCpu&) = delete;
 
@@ -26,7 +30,11 @@ class SecondCpu {
     // See platform::coprocessorIdle().
     bool idle() const;
 
+    // What runs the real program on this build, for people to read.
+    static const char* runnerName();
+
   private:
+    struct Program;
     void run();
 
     volatile uint16_t* registers = nullptr;
@@ -34,4 +42,5 @@ class SecondCpu {
     std::thread thread;
     std::atomic<bool> powered{false};
     std::atomic<bool> hasMusicLeft{false};
+    std::atomic<uint64_t> passes{0}; // rounds of the thread's loop
 };
