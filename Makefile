@@ -44,7 +44,7 @@ test-fast: data
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
 
 SAN_BUILD ?= build-asan
-SAN_ENV = $(HEADLESS) LSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitize/lsan.supp \
+SAN_ENV = $(HEADLESS) LSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitize/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 test-sanitize: data

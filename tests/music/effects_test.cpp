@@ -1,6 +1,8 @@
 // The shared effects and the loudness envelopes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <vector>
 
@@ -63,7 +65,8 @@ TEST(MusicEffects, EchoRepeatsOnAlternateSidesAndFades) {
     for (int i = 0; i < 64; ++i)
         inLeft[i] = SIGNAL_ONE / 4; // a short burst on the left
     for (int at = 0; at < LENGTH; at += 32)
-        echo.process(&inLeft[at], &inRight[at], &outLeft[at], &outRight[at], 32);
+        echo.process(&inLeft[at], &inRight[at], &outLeft[at], &outRight[at],
+                     std::min(32, LENGTH - at));
     auto peak = [](const std::vector<int32_t>& v, int from, int to) {
         int32_t p = 0;
         for (int i = from; i < to; ++i)

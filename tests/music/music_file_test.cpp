@@ -30,7 +30,19 @@ std::string writeExcerpt(const TempDir& dir, const std::string& name) {
 
 } // namespace
 
-TEST(MusicFile, SameBytesEveryTime) {
+// The encoder library is loaded with RTLD_DEEPBIND to keep its symbols apart
+// from Tremor's, and AddressSanitizer's runtime cannot work with that flag.
+// Under AddressSanitizer these tests are skipped; the ordinary build runs them.
+class MusicFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "the encoder cannot be loaded under AddressSanitizer";
+#endif
+    }
+};
+
+TEST_F(MusicFile, SameBytesEveryTime) {
     TempDir dir;
     const std::vector<uint8_t> first = readFile(writeExcerpt(dir, "a.ogg"));
     const std::vector<uint8_t> second = readFile(writeExcerpt(dir, "b.ogg"));
@@ -39,7 +51,7 @@ TEST(MusicFile, SameBytesEveryTime) {
     EXPECT_EQ(std::string(first.begin(), first.begin() + 4), "OggS");
 }
 
-TEST(MusicFile, ExcerptDecodesWithTremorCleanly) {
+TEST_F(MusicFile, ExcerptDecodesWithTremorCleanly) {
     TempDir dir;
     const std::string path = writeExcerpt(dir, "excerpt.ogg");
     DecodedMusic decoded;
@@ -55,7 +67,7 @@ TEST(MusicFile, ExcerptDecodesWithTremorCleanly) {
     EXPECT_TRUE(checkMusicFile(path, TWO_SECONDS, &problem)) << problem;
 }
 
-TEST(MusicFile, CheckRejectsWrongFiles) {
+TEST_F(MusicFile, CheckRejectsWrongFiles) {
     TempDir dir;
     std::string problem;
 
@@ -85,7 +97,7 @@ TEST(MusicFile, CheckRejectsWrongFiles) {
     EXPECT_NE(problem.find("bytes"), std::string::npos) << problem;
 }
 
-TEST(MusicFile, UnwritablePathIsReported) {
+TEST_F(MusicFile, UnwritablePathIsReported) {
     std::string error;
     EXPECT_FALSE(writeMusic("/nonexistent-folder/warmer.ogg", &error));
     EXPECT_NE(error.find("nonexistent-folder"), std::string::npos) << error;
