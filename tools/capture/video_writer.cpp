@@ -80,28 +80,37 @@ pid_t spawnFfmpeg(const std::vector<std::string>& arguments, int* input) {
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
+    // Close-on-exec, so that no other ffmpeg holds the pipe open; dup2 makes
+    // the child's standard input without that flag.
     int fds[2] = {-1, -1};
+    if (input && pipe2(fds, O_CLOEXEC) != 0) return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (input) {
-        if (pipe(fds) != 0) return -1;
+    if (input)
         posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
-    } else {
+    else
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
+    // ffmpeg gets the default for the broken pipe signal that we ignore.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
     pid_t pid = -1;
-    const int failed = posix_spawnp(&pid, FFMPEG, &actions, nullptr, argv.data(), environ);
+    const int failed = posix_spawnp(&pid, FFMPEG, &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (input) {
         close(fds[0]);
-        if (failed) {
+        if (failed)
             close(fds[1]);
-            return -1;
-        }
-        *input = fds[1];
+        else
+            *input = fds[1];
     }
+    if (failed) errno = failed;
     return failed ? -1 : pid;
 }
 
