@@ -69,13 +69,15 @@ TEST(BrokenSound, DamagedProgramLeavesTheShowSilent) {
 // Music that breaks off, or turns to noise, part of the way through: what
 // can be decoded plays, then the sound stops and the show goes on to its end.
 TEST(BrokenSound, MusicBrokenMidwayPlaysWhatItCanAndTheShowEnds) {
-    const size_t musicBytes = readFile(dataDir() + "/warmer.ogg").size();
-    ASSERT_GT(musicBytes, 400000u);
+    // Early on, so that little has to be decoded: the second CPU's program
+    // runs emulated on a desktop, at a few times real time.
+    const size_t breakAt = 150000;
+    ASSERT_GT(readFile(dataDir() + "/warmer.ogg").size(), 4 * breakAt);
     ShowFolder cut, noisy;
-    cut.truncate("warmer.ogg", musicBytes / 3);
+    cut.truncate("warmer.ogg", breakAt);
     std::vector<uint8_t> damaged = readFile(dataDir() + "/warmer.ogg");
     const std::vector<uint8_t> junk = noise(damaged.size(), 11);
-    for (size_t i = damaged.size() / 3; i < damaged.size(); i += 997)
+    for (size_t i = breakAt; i < damaged.size(); i += 997)
         damaged[i] = junk[i];
     noisy.write("warmer.ogg", damaged);
 

@@ -167,10 +167,10 @@ bool writeFrame(const Options& options, const std::string& name) {
 // Nothing paces the WAV device, so the sound usually runs far ahead of the
 // frames; a short capture still waits for the show's sound (or all of the
 // music, when that is shorter) to reach the file.
-void waitForShowSound() {
+void waitForShowSound(uint32_t soundBytes) {
     uint32_t written = platform::wavBytesWritten();
     int stalledLooks = 0;
-    while (written < SHOW_SOUND_BYTES && !platform::coprocessorIdle() &&
+    while (written < soundBytes && !platform::coprocessorIdle() &&
            stalledLooks < MAX_STALLED_LOOKS) {
         usleep(10000);
         const uint32_t now = platform::wavBytesWritten();
@@ -200,10 +200,20 @@ int main(int argc, char** argv) {
     // A video takes its sound from --wav, or else from a WAV file of its own
     // that is removed when the video is done.
     VideoWriter video;
-    if (!options.video.empty() && options.wav.empty()) options.wav = video.soundFile(options.video);
+    // Its own sound needs to be only as long as the video (a short one
+    // then does not wait for the whole show's music to be decoded).
+    uint32_t soundBytes = SHOW_SOUND_BYTES;
+    if (!options.video.empty() && options.wav.empty()) {
+        options.wav = video.soundFile(options.video);
+        if (options.hasUntil && options.until < SHOW_END_MS) {
+            const uint64_t videoMs = (uint64_t{options.until} / options.step + 1) * options.step;
+            soundBytes =
+                static_cast<uint32_t>(std::min<uint64_t>(SHOW_SOUND_BYTES, videoMs * 441 / 10 * 4));
+        }
+    }
 
     if (!options.wav.empty()) {
-        if (!platform::prepareWavSoundDevice(options.wav, SHOW_SOUND_BYTES)) {
+        if (!platform::prepareWavSoundDevice(options.wav, soundBytes)) {
             fprintf(stderr, "demo-capture: cannot write %s\n", options.wav.c_str());
             return 1;
         }
@@ -266,7 +276,7 @@ int main(int argc, char** argv) {
     }
     fprintf(stderr, "demo-capture: done, %u frames, demo time %u ms\n", frames, demoTime);
     if (!options.wav.empty()) {
-        waitForShowSound();
+        waitForShowSound(soundBytes);
         fprintf(stderr, "demo-capture: %u bytes of sound in %s\n", platform::wavBytesWritten(),
                 options.wav.c_str());
     }
