@@ -13,6 +13,8 @@ endif()
 if(NOT ARM_SYSROOT)
     message(FATAL_ERROR "Set ARM_SYSROOT to the folder made by scripts/make-arm-sysroot.sh")
 endif()
+# try_compile projects get the sysroot too.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ARM_SYSROOT)
 set(CMAKE_SYSROOT "${ARM_SYSROOT}")
 set(CMAKE_FIND_ROOT_PATH "${ARM_SYSROOT}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -8,7 +8,7 @@ using testing_support::TempDir;
 
 int runAssets(const std::string& arguments, std::string* output) {
     return testing_support::runCommand(
-        "'" + testing_support::builtProgram("demo-assets") + "' " + arguments, "/tmp", output);
+        testing_support::programCommand("demo-assets") + " " + arguments, "/tmp", output);
 }
 
 const std::string& generatedAssets() {

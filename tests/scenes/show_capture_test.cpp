@@ -20,8 +20,7 @@ int captureShow(const std::string& out, std::string* output) {
     std::string at;
     for (const char* time : NAMED_TIMES)
         at += std::string(at.empty() ? "" : ",") + time;
-    return runCommand("'" + builtProgram("demo-capture") + "' --at " + at + " --raw --out '" + out +
-                          "'",
+    return runCommand(programCommand("demo-capture") + " --at " + at + " --raw --out '" + out + "'",
                       DEMO_SOURCE_DIR, output);
 }
 
