@@ -31,7 +31,7 @@ struct uc_struct;
 class EmulatedArm940 {
   public:
     // Address of the program's idle routine; r0 holds its IdleReason.
-    static const uint32_t IDLE_ROUTINE_ADDRESS = 0x20;
+    static constexpr uint32_t IDLE_ROUTINE_ADDRESS = 0x20;
     enum IdleReason : uint32_t {
         WAITING_FOR_MUSIC = 0,
         WAITING_FOR_BUFFER = 1,
@@ -70,7 +70,7 @@ class EmulatedArm940 {
     bool faulted() const { return fault.load(); }
     // What stopped it, for messages (empty while it has not faulted).
     const std::string& faultDescription() const { return faultReport; }
-    static const int RUNAWAY_SECONDS = 5;
+    static constexpr int RUNAWAY_SECONDS = 5;
 
     // Instructions executed so far, counted only after countInstructions()
     // (which slows the core down).
