@@ -24,7 +24,7 @@ Rgb lacquer(double nx, double ny) {
     const Dir light = unit(-0.55, -0.65, 0.55);
     const Dir half = unit(light.x, light.y, light.z + 1);
     const double diffuse = dm::clamp01(dotd(n, light));
-    const double spec = dm::pow(dm::clamp01(dotd(n, half)), 70);
+    const double specular = dm::pow(dm::clamp01(dotd(n, half)), 70);
     const double broad = dm::pow(dm::clamp01(dotd(n, half)), 9);
     // Reflection direction of the view ray (0, 0, -1) about n.
     const double ry = 2 * nz * ny;
@@ -36,7 +36,7 @@ Rgb lacquer(double nx, double ny) {
     Rgb c = base * (0.18 + 0.82 * diffuse);
     c = mix(c, reflected, fresnel * 0.65);
     c = screenAdd(c, hex(0xFF7050) * (broad * 0.35));
-    c = screenAdd(c, Rgb{1, 1, 1} * spec);
+    c = screenAdd(c, Rgb{1, 1, 1} * specular);
     return c;
 }
 

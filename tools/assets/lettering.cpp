@@ -72,9 +72,9 @@ struct Glyph {
     double minX = 0, maxX = 0;
 };
 
-Glyph parseGlyph(const char* spec) {
+Glyph parseGlyph(const char* outline) {
     Glyph g;
-    const char* p = spec;
+    const char* p = outline;
     auto number = [&p]() {
         char* end = nullptr;
         const double v = strtod(p, &end);

@@ -56,7 +56,7 @@ bool openSdlSoundQueue() {
     wanted.channels = 2;
     wanted.samples = CALLBACK_FRAMES;
     wanted.callback = drainQueue;
-    // No "obtained" spec: SDL converts to whatever the device really plays.
+    // No "obtained" format: SDL converts to whatever the device really plays.
     if (SDL_OpenAudio(&wanted, nullptr) < 0) return false;
     SDL_PauseAudio(0);
     return true;
