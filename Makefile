@@ -91,7 +91,7 @@ ARM_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cross:
 	@scripts/install-deps.sh cross
 	@scripts/make-arm-sysroot.sh $(ARM_SYSROOT)
-	@cmake -S . -B $(ARM_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
+	@cmake --no-warn-unused-cli -S . -B $(ARM_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
 	    -DARM_SYSROOT=$(ARM_SYSROOT) $(ARM_FLAGS) >/dev/null
 	@cmake --build $(ARM_BUILD) -j $(JOBS)
 
@@ -107,7 +107,7 @@ test-arm: cross data
 cross-handheld:
 	@scripts/install-deps.sh cross
 	@scripts/make-arm-sysroot.sh $(ARM_SYSROOT)
-	@cmake -S . -B $(ARM_BUILD)-handheld -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
+	@cmake --no-warn-unused-cli -S . -B $(ARM_BUILD)-handheld -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
 	    -DARM_SYSROOT=$(ARM_SYSROOT) -DDEMO_PLATFORM=handheld -DBUILD_TESTING=OFF $(ARM_FLAGS) >/dev/null
 	@cmake --build $(ARM_BUILD)-handheld -j $(JOBS) --target demo demo-capture
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
+#include <sys/stat.h>
 
 using testing_support::TempDir;
 
@@ -14,7 +16,14 @@ int runAssets(const std::string& arguments, std::string* output) {
 const std::string& generatedAssets() {
     static std::unique_ptr<TempDir> dir;
     static std::string path;
-    if (!dir) {
+    if (!path.empty()) return path;
+    // Under ctest a fixture has written the set already; a test program run
+    // by hand writes its own.
+    const char* shared = std::getenv("DEMO_GENERATED_ASSETS");
+    struct stat info;
+    if (shared && stat(shared, &info) == 0 && S_ISDIR(info.st_mode)) {
+        path = shared;
+    } else {
         dir = std::make_unique<TempDir>();
         path = dir->path() + "/data";
         std::string output;

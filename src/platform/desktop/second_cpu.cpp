@@ -38,8 +38,8 @@ bool SecondCpu::idle() const {
     // (the music just placed) or a slow first step (the emulator starting):
     // wait until it has gone round twice, so that one whole pass began after
     // this call.
-    const uint64_t seen = passes.load();
-    for (int i = 0; i < MAX_IDLE_WAITS && powered.load() && passes.load() < seen + 2; i++)
+    const uint32_t seen = passes.load();
+    for (int i = 0; i < MAX_IDLE_WAITS && powered.load() && passes.load() - seen < 2; i++)
         usleep(IDLE_PAUSE_US);
     if (hasMusicLeft.load()) return false;
     if (!memory) return true;

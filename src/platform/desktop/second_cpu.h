@@ -42,5 +42,8 @@ class SecondCpu {
     std::thread thread;
     std::atomic<bool> powered{false};
     std::atomic<bool> hasMusicLeft{false};
-    std::atomic<uint64_t> passes{0}; // rounds of the thread's loop
+    // Rounds of the thread's loop. 32 bits, compared by difference so that a
+    // wrap does no harm: 32-bit ARM Linux has no 64-bit atomics without
+    // libatomic, while 32-bit ones are served by libgcc and the kernel.
+    std::atomic<uint32_t> passes{0};
 };
