@@ -6,6 +6,10 @@
 
 namespace platform {
 
+// The hardware registers sit at physical 0xC0000000, which a 32-bit off_t
+// would turn negative.
+static_assert(sizeof(off_t) >= 8, "physical memory offsets need a 64-bit off_t");
+
 int openPhysicalMemory() {
     return open("/dev/mem", O_RDWR);
 }
