@@ -37,8 +37,9 @@ HEADLESS = SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
 # The whole suite: the ordinary build, then the same suite and one whole-show
 # capture built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# short fuzzing run of every file loader.
-test: test-fast test-sanitize fuzz
+# short fuzzing run of every file loader, then the handheld's 32-bit ARM build
+# with its suite under qemu-arm and its frames compared with the desktop's.
+test: test-fast test-sanitize fuzz test-arm
 
 test-fast: data
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
