@@ -67,7 +67,11 @@ bool writeWindow(const std::string& dir) {
     const Rgb tints[5] = {hex(0xFFB040), hex(0xFF6030), hex(0xFFE0A0), hex(0x40C0D0),
                           hex(0xE8F0FF)};
     for (int i = 0; i < 70; i++) {
-        const double y = 70 + random.range(0, 120) * random.unit() + random.range(0, 40);
+        // One draw per statement: the order of operands within an expression
+        // is up to the compiler, and the sequence must be the same everywhere.
+        const double spread = random.range(0, 120);
+        const double bias = random.unit();
+        const double y = 70 + spread * bias + random.range(0, 40);
         lights.push_back({random.range(-10, 330), y, random.range(3, 14), random.range(0.12, 0.4),
                           tints[random.below(5)]});
     }

@@ -30,7 +30,13 @@ void MeshBuilder::face(int a, int b, int c, int ta, int tb, int tc, int material
 }
 
 void MeshBuilder::face(int a, int b, int c, Texel ta, Texel tb, Texel tc, int material) {
-    face(a, b, c, texel(ta.u, ta.v), texel(tb.u, tb.v), texel(tc.u, tc.v), material);
+    // The texels are numbered in a fixed order, last corner first (the order
+    // the meshes have always been written in), so that the file is the same
+    // whichever order a compiler evaluates function arguments in.
+    const int third = texel(tc.u, tc.v);
+    const int second = texel(tb.u, tb.v);
+    const int first = texel(ta.u, ta.v);
+    face(a, b, c, first, second, third, material);
 }
 
 void MeshBuilder::quad(int a, int b, int c, int d, Texel ta, Texel tb, Texel tc, Texel td,
