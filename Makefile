@@ -97,11 +97,15 @@ cross:
 	@cmake --build $(ARM_BUILD) -j $(JOBS)
 
 # The whole suite under qemu-arm, then the asset set its generator wrote and
-# the same frames captured by both builds compared byte for byte.
-test-arm: cross data
+# the same frames captured by both builds compared byte for byte. The
+# handheld's own program is built too, and only it may name /dev/mem.
+test-arm: cross data cross-handheld
 	cd $(ARM_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
 	    ctest --output-on-failure -j $(JOBS)
 	scripts/compare-arm-output.sh $(BUILD) $(ARM_BUILD) $(ARM_SYSROOT)
+	@grep -q /dev/mem $(ARM_BUILD)-handheld/demo
+	@if grep -q /dev/mem $(BUILD)/demo $(ARM_BUILD)/demo; then \
+	    echo "a desktop build of demo names /dev/mem"; exit 1; fi
 
 # The program for the handheld itself: the handheld side of the platform layer
 # (real /dev/mem, OSS /dev/dsp, exit to the menu program). Built, never run here.
