@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean cross test-arm cross-handheld
+.PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean arm-sysroot cross test-arm cross-handheld
 
 all: build
 
@@ -38,7 +38,8 @@ HEADLESS = SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 # The whole suite: the ordinary build, then the same suite and one whole-show
 # capture built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
 # short fuzzing run of every file loader, then the handheld's 32-bit ARM build
-# with its suite under qemu-arm and its frames compared with the desktop's.
+# with its suite under qemu-arm and its assets and frames compared with the
+# desktop's.
 test: test-fast test-sanitize fuzz test-arm
 
 test-fast: data
@@ -88,32 +89,35 @@ fuzz-run-%: fuzz-build
 ARM_BUILD ?= build-arm
 ARM_SYSROOT ?= $(CURDIR)/$(ARM_BUILD)-sysroot
 ARM_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Configures an ARM build folder; the toolchain file is named again on every
+# run, which cmake would otherwise warn about once the folder exists.
+ARM_CMAKE = cmake --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
+	-DARM_SYSROOT=$(ARM_SYSROOT) $(ARM_FLAGS)
 
-cross:
+# The cross compiler, qemu-arm and the sysroot (made once, then reused).
+arm-sysroot:
 	@scripts/install-deps.sh cross
 	@scripts/make-arm-sysroot.sh $(ARM_SYSROOT)
-	@cmake --no-warn-unused-cli -S . -B $(ARM_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
-	    -DARM_SYSROOT=$(ARM_SYSROOT) $(ARM_FLAGS) >/dev/null
+
+cross: arm-sysroot
+	@$(ARM_CMAKE) -S . -B $(ARM_BUILD) >/dev/null
 	@cmake --build $(ARM_BUILD) -j $(JOBS)
 
 # The whole suite under qemu-arm, then the asset set its generator wrote and
 # the same frames captured by both builds compared byte for byte. The
 # handheld's own program is built too, and only it may name /dev/mem.
 test-arm: cross data cross-handheld
-	cd $(ARM_BUILD) && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-	    ctest --output-on-failure -j $(JOBS)
+	cd $(ARM_BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
 	scripts/compare-arm-output.sh $(BUILD) $(ARM_BUILD) $(ARM_SYSROOT)
-	@grep -q /dev/mem $(ARM_BUILD)-handheld/demo
+	@grep -q /dev/mem $(ARM_BUILD)-handheld/demo || \
+	    { echo "the handheld build of demo does not name /dev/mem"; exit 1; }
 	@if grep -q /dev/mem $(BUILD)/demo $(ARM_BUILD)/demo; then \
 	    echo "a desktop build of demo names /dev/mem"; exit 1; fi
 
 # The program for the handheld itself: the handheld side of the platform layer
 # (real /dev/mem, OSS /dev/dsp, exit to the menu program). Built, never run here.
-cross-handheld:
-	@scripts/install-deps.sh cross
-	@scripts/make-arm-sysroot.sh $(ARM_SYSROOT)
-	@cmake --no-warn-unused-cli -S . -B $(ARM_BUILD)-handheld -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
-	    -DARM_SYSROOT=$(ARM_SYSROOT) -DDEMO_PLATFORM=handheld -DBUILD_TESTING=OFF $(ARM_FLAGS) >/dev/null
+cross-handheld: arm-sysroot
+	@$(ARM_CMAKE) -S . -B $(ARM_BUILD)-handheld -DDEMO_PLATFORM=handheld -DBUILD_TESTING=OFF >/dev/null
 	@cmake --build $(ARM_BUILD)-handheld -j $(JOBS) --target demo demo-capture
 
 clean:
