@@ -4,8 +4,8 @@
 
 #include <cstring>
 
+#include "core/trig_tables.h"
 #include "driver/timeline.h"
-#include "driver/trig_tables.h"
 #include "platform/clock.h"
 #include "platform/physical_memory.h"
 #include "scenes/cave_scene.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "render3d/fixed.h"
+#include "core/fixed.h"
 
 class Image;
 class Screen;

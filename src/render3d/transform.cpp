@@ -1,6 +1,5 @@
-// Camera update and the mesh transform from model space to the screen.
-#include "driver/trig_tables.h"
-#include "render3d/camera.h"
+// The mesh transform from model space to the screen.
+#include "core/camera.h"
 #include "render3d/mesh.h"
 #include "video/screen.h"
 
@@ -8,36 +7,6 @@ namespace {
 const int CENTRE_X = SCREEN_WIDTH / 2;
 const int CENTRE_Y = SCREEN_HEIGHT / 2;
 } // namespace
-
-Matrix3 rotationFromAngles(int32_t& angleX, int32_t& angleY, int32_t& angleZ) {
-    angleX &= 0xFFFF;
-    angleY &= 0xFFFF;
-    angleZ &= 0xFFFF;
-    Matrix3 turn;
-    turn.setRotation(SineTable[angleX], SineTable[angleY], SineTable[angleZ], CosineTable[angleX],
-                     CosineTable[angleY], CosineTable[angleZ]);
-    Matrix3 result;
-    result.setIdentity();
-    result.multiply(turn);
-    return result;
-}
-
-void Camera::update() {
-    rotation = rotationFromAngles(angleX, angleY, angleZ);
-    // The move is given along the view axes: take it through the transposed
-    // rotation into world space.
-    const Fixed* r = rotation.m;
-    position.x =
-        fixedAdd(position.x, fixedAdd(fixedAdd(fixedMul(move.x, r[0]), fixedMul(move.y, r[1])),
-                                      fixedMul(move.z, r[2])));
-    position.y =
-        fixedAdd(position.y, fixedAdd(fixedAdd(fixedMul(move.x, r[3]), fixedMul(move.y, r[4])),
-                                      fixedMul(move.z, r[5])));
-    position.z =
-        fixedAdd(position.z, fixedAdd(fixedAdd(fixedMul(move.x, r[6]), fixedMul(move.y, r[7])),
-                                      fixedMul(move.z, r[8])));
-    move = Vec3{0, 0, 0};
-}
 
 void Mesh::transform() {
     rotation = rotationFromAngles(angleX, angleY, angleZ);

@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
-#include "driver/trig_tables.h"
-#include "render3d/camera.h"
+#include "core/camera.h"
+#include "core/pixel.h"
+#include "core/trig_tables.h"
 #include "render3d/mesh.h"
 #include "video/image.h"
-#include "video/pixel.h"
 #include "video/screen.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "scenes/feather_scene.h"
 
-#include "driver/trig_tables.h"
+#include "core/pixel.h"
+#include "core/trig_tables.h"
 #include "video/image.h"
-#include "video/pixel.h"
 #include "video/screen.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/pixel.h"
 #include "video/image.h"
-#include "video/pixel.h"
 #include "video/screen.h"
 
 RaindropScene::RaindropScene()

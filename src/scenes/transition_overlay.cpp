@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "core/pixel.h"
 #include "video/image.h"
-#include "video/pixel.h"
 #include "video/screen.h"
 
 namespace {

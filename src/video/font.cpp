@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/trig_tables.h"
+#include "core/pixel.h"
+#include "core/trig_tables.h"
 #include "video/image.h"
-#include "video/pixel.h"
 #include "video/screen.h"
 
 namespace {

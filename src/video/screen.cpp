@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/camera.h"
+
 namespace {
 Screen* theScreen = nullptr;
 }

@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-#include "render3d/camera.h"
-
+struct Camera;
 struct SDL_Surface;
 
 const int SCREEN_WIDTH = 320;

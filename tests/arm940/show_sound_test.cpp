@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "arm940_rig.h"
-#include "platform/coprocessor_image.h"
 #include "test_support.h"
+#include "tools/coprocessor_image_file.h"
 
 #if DEMO_HAVE_UNICORN
 using namespace arm940_test;

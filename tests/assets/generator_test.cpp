@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "generated_assets.h"
-#include "video/image_writer.h"
+#include "tools/image_writer.h"
 
 using testing_support::readFile;
 using testing_support::TempDir;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 
 namespace {
 

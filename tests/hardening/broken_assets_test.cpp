@@ -1,8 +1,9 @@
 // The whole show run over a damaged copy of data/: every broken picture is
 // replaced by a black one with one line on standard error and the show runs
-// to its end; a missing mesh ends start-up the documented way; a damaged mesh
-// loads whatever it can without harm. Under the sanitizer build these runs
-// also prove that nothing reads or writes outside its arrays.
+// to its end; a missing mesh ends start-up with "error loading" and its name on
+// standard output and status 1; a damaged mesh loads whatever it can without
+// harm. Under the sanitizer build these runs also prove that nothing reads or
+// writes outside its arrays.
 #include <gtest/gtest.h>
 
 #include <algorithm>

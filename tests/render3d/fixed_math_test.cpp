@@ -3,8 +3,9 @@
 
 #include <cstdlib>
 
-#include "driver/trig_tables.h"
-#include "render3d/fixed.h"
+#include "core/camera.h"
+#include "core/fixed.h"
+#include "core/trig_tables.h"
 
 namespace {
 

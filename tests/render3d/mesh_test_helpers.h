@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "driver/trig_tables.h"
+#include "core/camera.h"
+#include "core/trig_tables.h"
 #include "render3d/mesh.h"
 #include "test_support.h"
 #include "video/image.h"

@@ -4,7 +4,8 @@
 #include <memory>
 
 #include "cloud_world.h"
-#include "driver/trig_tables.h"
+#include "core/camera.h"
+#include "core/trig_tables.h"
 #include "render3d/mesh.h"
 #include "scenes/cloud_scene.h"
 #include "video/image.h"

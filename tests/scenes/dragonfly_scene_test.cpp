@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "cloud_world.h"
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 #include "render3d/mesh.h"
 #include "scenes/dragonfly_scene.h"
 #include "video/image.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 #include "scenes/feather_scene.h"
 #include "test_support.h"
 #include "video/screen.h"

@@ -1,11 +1,11 @@
 // Placing the program image and the music file in the second CPU's memory.
 #include <thread>
 
-#include "platform/coprocessor_image.h"
 #include "platform/hardware_registers.h"
 #include "sound/audio_thread.h"
 #include "sound/coprocessor_link.h"
 #include "sound_rig.h"
+#include "tools/coprocessor_image_file.h"
 
 using namespace sound_rig;
 

@@ -3,11 +3,11 @@
 // music file's own PCM.
 #include <algorithm>
 
-#include "platform/coprocessor_image.h"
 #include "platform/coprocessor_status.h"
 #include "platform/hardware_registers.h"
 #include "sound/coprocessor_link.h"
 #include "sound_rig.h"
+#include "tools/coprocessor_image_file.h"
 
 using namespace sound_rig;
 

@@ -5,8 +5,8 @@
 #include <chrono>
 
 #include "platform/sound_device.h"
-#include "platform/wav_sound_device.h"
 #include "sound_rig.h"
+#include "tools/wav_sound_device.h"
 
 using namespace sound_rig;
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "tools/image_writer.h"
 #include "video/image.h"
-#include "video/image_writer.h"
 
 namespace testing_support {
 

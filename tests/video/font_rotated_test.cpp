@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 #include "font_test_sheet.h"
 
 using namespace font_testing;

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "core/pixel.h"
 #include "test_support.h"
 #include "video/font.h"
-#include "video/pixel.h"
 #include "video/screen.h"
 
 namespace font_testing {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/camera.h"
 #include "video/screen.h"
 
 namespace {

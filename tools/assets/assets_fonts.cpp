@@ -1,8 +1,8 @@
 // The two glyph sheets: the loading console's 8x9 font with its loading-bar
 // pieces, and the cave scene's bold 16x16 greeting letters.
+#include "core/pixel.h"
 #include "generators.h"
 #include "lettering.h"
-#include "video/pixel.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "generators.h"
-#include "platform/coprocessor_image.h"
-#include "video/image_writer.h"
+#include "tools/coprocessor_image_file.h"
+#include "tools/image_writer.h"
 
 #ifdef HAVE_ASSET_MUSIC
 #include "music.h"

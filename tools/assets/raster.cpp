@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "video/image_writer.h"
+#include "tools/image_writer.h"
 
 Rgb ramp(const std::vector<Rgb>& stops, double t) {
     if (stops.size() == 1) return stops[0];

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 #include "video/screen.h"
 
 int main(int argc, char** argv) {

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "core/pixel.h"
 #include "micro_support.h"
 #include "video/image.h"
-#include "video/pixel.h"
 #include "video/screen.h"
 
 namespace {

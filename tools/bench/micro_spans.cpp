@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/camera.h"
 #include "micro_support.h"
 #include "render3d/mesh.h"
 #include "video/image.h"

@@ -24,8 +24,8 @@
 #include "platform/clock.h"
 #include "platform/coprocessor_status.h"
 #include "platform/sound_device.h"
-#include "platform/wav_sound_device.h"
-#include "video/image_writer.h"
+#include "tools/image_writer.h"
+#include "tools/wav_sound_device.h"
 #include "video/screen.h"
 #include "video_writer.h"
 

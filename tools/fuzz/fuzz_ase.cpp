@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 #include "fuzz_support.h"
 #include "render3d/mesh.h"
 #include "video/image.h"

@@ -1,4 +1,4 @@
-#include "platform/wav_sound_device.h"
+#include "tools/wav_sound_device.h"
 
 #include <atomic>
 #include <cstdio>

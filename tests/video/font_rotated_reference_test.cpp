@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 #include "font_test_sheet.h"
 
 using namespace font_testing;

@@ -1,4 +1,4 @@
-#include "driver/trig_tables.h"
+#include "core/trig_tables.h"
 
 #include <cmath>
 #include <cstring>

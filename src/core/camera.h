@@ -1,7 +1,8 @@
-// The one view of the 3D renderer, owned by the Screen.
+// The one view of the 3D renderer, owned by the Screen: plain fixed-point
+// data and the rotation built from three table angles.
 #pragma once
 
-#include "render3d/fixed.h"
+#include "core/fixed.h"
 
 struct Camera {
     Vec3 position;    // added to every mesh position before the view rotation
@@ -15,6 +16,10 @@ struct Camera {
     void reset();
 
     // Rebuilds the rotation from the angles and folds the pending move into
-    // the position (see transform.cpp).
+    // the position.
     void update();
 };
+
+// Reduces each angle field to its low 16 bits, then builds the rotation from
+// the sine and cosine tables (identity multiplied by the rotation).
+Matrix3 rotationFromAngles(int32_t& angleX, int32_t& angleY, int32_t& angleZ);

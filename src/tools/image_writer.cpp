@@ -1,4 +1,4 @@
-#include "video/image_writer.h"
+#include "tools/image_writer.h"
 
 #include <stb_image_write.h>
 

@@ -102,7 +102,3 @@ inline Vec3 transformVector(Vec3 v, const Matrix3& m) {
     r.z = fixedAdd(fixedAdd(fixedMul(v.x, m.m[2]), fixedMul(v.y, m.m[5])), fixedMul(v.z, m.m[8]));
     return r;
 }
-
-// Reduces each angle field to its low 16 bits, then builds the rotation from
-// the sine and cosine tables (identity multiplied by the rotation).
-Matrix3 rotationFromAngles(int32_t& angleX, int32_t& angleY, int32_t& angleZ);
