@@ -10,8 +10,11 @@
 #include <ivorbisfile.h>
 #include <string.h>
 
+#include "core/shared_block.h"
 #include "idle.h"
-#include "shared_block.h"
+
+/* We see our memory from address 0, so the block lies at its offset. */
+#define SHARED_BLOCK ((struct SharedSoundBlock*)SHARED_BLOCK_OFFSET)
 
 struct MusicStream {
     const uint8_t* bytes;
@@ -38,7 +41,7 @@ static OggVorbis_File file;
 static int openMusic(void) {
     const uint32_t offset = SHARED_BLOCK->dataOffset;
     const uint32_t length = SHARED_BLOCK->dataLength;
-    if (offset > WINDOW_SIZE || length > WINDOW_SIZE - offset) return 0;
+    if (offset > COPROCESSOR_MEMORY_SIZE || length > COPROCESSOR_MEMORY_SIZE - offset) return 0;
     stream.bytes = (const uint8_t*)(uintptr_t)offset;
     stream.length = length;
     stream.position = 0;

@@ -7,13 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/shared_block.h"
+
 namespace platform {
 
 // Physical addresses and sizes of the two windows the show maps.
 const uint32_t REGISTER_BASE = 0xC0000000u;
 const size_t REGISTER_WINDOW_SIZE = 0x10000;
 const uint32_t COPROCESSOR_BASE = 0x3000000u;
-const size_t COPROCESSOR_WINDOW_SIZE = 0xF80000;
+const size_t COPROCESSOR_WINDOW_SIZE = COPROCESSOR_MEMORY_SIZE;
 
 // open("/dev/mem", O_RDWR) on the handheld; a descriptor of the emulated
 // memory on a desktop. Negative on failure.

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "sound/shared_sound_block.h"
+#include "platform/shared_sound_block.h"
 
 // /dev/mem, opened and closed by start-up and shutdown.
 extern int memDevice;
@@ -19,7 +19,7 @@ extern int memDevice;
 extern volatile uint16_t* registerWindow;
 // The second CPU's 15.5 MiB memory; mapped from startSound to stopSound.
 extern uint8_t* coprocessorWindow;
-// coprocessorWindow + 0x200000 while it is mapped.
+// coprocessorWindow + SHARED_BLOCK_OFFSET while it is mapped.
 extern SharedSoundBlock* sharedBlock;
 
 // Stops the second CPU, maps its memory and starts the audio thread; returns

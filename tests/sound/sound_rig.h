@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/shared_sound_block.h"
 #include "platform/sound_device.h"
-#include "sound/shared_sound_block.h"
 #include "test_support.h"
 
 namespace sound_rig {

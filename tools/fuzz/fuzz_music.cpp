@@ -19,9 +19,9 @@
 #include <cstring>
 
 #include "fuzz_support.h"
+#include "platform/shared_sound_block.h"
 #include "sound/audio_thread.h"
 #include "sound/coprocessor_link.h"
-#include "sound/shared_sound_block.h"
 
 namespace {
 

@@ -5,12 +5,15 @@
 #include <unicorn/unicorn.h>
 
 #include <chrono>
+#include <cstddef>
+
+#include "platform/shared_sound_block.h"
 
 namespace {
 // Supervisor mode with IRQ and FIQ masked: the state reset leaves the core in.
 const uint32_t RESET_CPSR = 0xD3;
 // Where the program finds the shared block's `newData` word.
-const uint32_t NEW_DATA_ADDRESS = 0x200000 + 8;
+const uint32_t NEW_DATA_ADDRESS = SHARED_BLOCK_OFFSET + offsetof(SharedSoundBlock, newData);
 
 uint32_t readRegister(uc_engine* uc, int reg) {
     uint32_t value = 0;

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sound/shared_sound_block.h"
+#include "platform/shared_sound_block.h"
 
 // The music file as the decoder reads it, straight from the memory window.
 struct MusicStream {

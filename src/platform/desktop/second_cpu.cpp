@@ -8,7 +8,8 @@
 #include "platform/desktop/emulated_arm940.h"
 #include "platform/desktop/music_program.h"
 #include "platform/hardware_registers.h"
-#include "sound/shared_sound_block.h"
+#include "platform/physical_memory.h"
+#include "platform/shared_sound_block.h"
 
 namespace {
 // How long the stand-in rests when it has nothing to do. Short enough that
