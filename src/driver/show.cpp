@@ -5,9 +5,8 @@
 #include <cstring>
 
 #include "core/trig_tables.h"
-#include "driver/timeline.h"
+#include "driver/frame.h"
 #include "platform/clock.h"
-#include "platform/physical_memory.h"
 #include "scenes/cave_scene.h"
 #include "scenes/cloud_scene.h"
 #include "scenes/dragonfly_scene.h"
@@ -69,9 +68,7 @@ void startUp() {
     theShow.clouds = new CloudScene;
     console->stepProgress(); // 12
 
-    memDevice = platform::openPhysicalMemory();
-    registerWindow = static_cast<volatile uint16_t*>(platform::mapPhysicalMemory(
-        memDevice, platform::REGISTER_WINDOW_SIZE, platform::REGISTER_BASE));
+    openPhysicalWindows();
     startSound();
     loadMusic("data/warmer.ogg");
     // Demo time 0 is taken after the music is placed, so loading it does not
@@ -108,9 +105,8 @@ bool drainEvents() {
 void runMainLoop() {
     bool quitRequested = false;
     while (!quitRequested) {
-        runFrame();
-        // The end mark is the only mask with the top bit set.
-        if (static_cast<int32_t>(sceneMask) < 0) quitRequested = true;
+        runFrame(demoClock());
+        if (showEnded()) quitRequested = true;
         if (drainEvents()) quitRequested = true;
     }
 }
@@ -129,8 +125,7 @@ void shutDown() {
     destroy(theShow.consoleFont);
     stopMusic();
     stopSound();
-    platform::closePhysicalMemory(memDevice);
-    memDevice = -1;
+    closePhysicalWindows();
     Console::destroyInstance();
     Screen::destroyInstance();
 }

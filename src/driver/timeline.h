@@ -1,4 +1,5 @@
-// The fixed timeline of the show and the composition of one frame.
+// The fixed timeline of the show: which scenes and frame actions are active
+// at each moment.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,7 @@ struct TimelineRow {
 const int TIMELINE_ROWS = 24;
 extern const TimelineRow Timeline[TIMELINE_ROWS];
 
-// The mask for demoTime: the last row whose threshold lies strictly below
+// The mask for `demoTime`: the last row whose threshold lies strictly below
 // it, or `previous` when none does (demo time 0).
 SceneMask timelineMask(uint32_t demoTime, SceneMask previous);
 
@@ -40,12 +41,3 @@ class TransitionOverlay;
 // finished, and the previous mask did not hold the bit. isFinished() is asked
 // only when the first two hold.
 bool startsTransition(SceneMask mask, SceneMask previous, const TransitionOverlay& overlay);
-
-// Frame state, shared with start-up (startTicks) and the main loop (sceneMask).
-extern uint32_t startTicks;
-extern uint32_t demoTime;
-extern SceneMask sceneMask;
-extern SceneMask previousMask;
-
-// One frame: timeline, transition trigger, updates, renders, present.
-void runFrame();

@@ -70,6 +70,17 @@ bool insideMusicArea(uint32_t offset, size_t length) {
 
 } // namespace
 
+void openPhysicalWindows() {
+    memDevice = platform::openPhysicalMemory();
+    registerWindow = static_cast<volatile uint16_t*>(platform::mapPhysicalMemory(
+        memDevice, platform::REGISTER_WINDOW_SIZE, platform::REGISTER_BASE));
+}
+
+void closePhysicalWindows() {
+    platform::closePhysicalMemory(memDevice);
+    memDevice = -1;
+}
+
 void startSound() {
     using namespace platform;
     // Without the register window (no /dev/mem) the show runs silent.

@@ -3,10 +3,10 @@
 // control words of the shared sound block. The audio thread (audio_thread.h)
 // carries the decoded sound from the block to the sound device.
 //
-// Start-up opens /dev/mem and maps the register window, then calls
-// startSound, loadMusic, and playMusic; shutdown calls stopMusic and
-// stopSound, then closes /dev/mem. Where the register window is missing the
-// sound steps do nothing and the show is silent.
+// Start-up calls openPhysicalWindows, startSound, loadMusic and playMusic;
+// shutdown calls stopMusic, stopSound and closePhysicalWindows. Where the
+// register window is missing the sound steps do nothing and the show is
+// silent.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,13 @@ extern volatile uint16_t* registerWindow;
 extern uint8_t* coprocessorWindow;
 // coprocessorWindow + SHARED_BLOCK_OFFSET while it is mapped.
 extern SharedSoundBlock* sharedBlock;
+
+// Opens /dev/mem (memDevice) and maps the register window (registerWindow,
+// null when it cannot be mapped).
+void openPhysicalWindows();
+
+// Closes /dev/mem; the register window stays mapped, as on the hardware.
+void closePhysicalWindows();
 
 // Stops the second CPU, maps its memory and starts the audio thread; returns
 // 100 ms after the thread was created, once the thread has initialised the

@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
+#include "driver/frame.h"
 #include "driver/show.h"
-#include "driver/timeline.h"
 #include "platform/clock.h"
 #include "scenes/transition_overlay.h"
 #include "test_support.h"
@@ -244,7 +244,7 @@ TEST_F(OverlayTest, TimelineRestartsOnlyAFinishedRun) {
 
     auto frameAt = [](uint32_t time) {
         platform::setVirtualTicks(time);
-        runFrame();
+        runFrame(demoClock());
     };
     sceneMask = 0;
     frameAt(243000); // mask 0x100: the overlay is off

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/frame.h"
 #include "driver/show.h"
-#include "driver/timeline.h"
 #include "platform/clock.h"
 #include "scenes/cave_scene.h"
 #include "scenes/cloud_scene.h"
@@ -201,9 +201,9 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         for (uint32_t t = 20;; t += 20) {
             platform::setVirtualTicks(t);
-            runFrame();
+            runFrame(demoClock());
             showFrames++;
-            if (static_cast<int32_t>(sceneMask) < 0) break;
+            if (showEnded()) break;
         }
         showSeconds = millisecondsSince(start) / 1000.0;
     }

@@ -19,8 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "core/cut_times.h"
+#include "driver/frame.h"
 #include "driver/show.h"
-#include "driver/timeline.h"
 #include "platform/clock.h"
 #include "platform/coprocessor_status.h"
 #include "platform/sound_device.h"
@@ -31,8 +32,8 @@
 
 namespace {
 
-// 250 s of 44100 Hz 16-bit stereo: the sound of the whole show.
-const uint32_t SHOW_SOUND_BYTES = 250u * 44100u * 4u;
+// The sound of the whole show: 44100 Hz 16-bit stereo up to its end mark.
+const uint32_t SHOW_SOUND_BYTES = SHOW_END_MS / 1000 * 44100u * 4u;
 // The WAV is complete when the second CPU has nothing more to give; where
 // that cannot be seen, when no sound has come for this long.
 const int MAX_STALLED_LOOKS = 300; // of 10 ms
@@ -50,9 +51,6 @@ struct Options {
     std::string video;
     int scale = 3;
 };
-
-// The show's last frame is the first one past its end mark.
-const uint32_t SHOW_END_MS = 250000;
 
 void usage() {
     fprintf(stderr, "usage: demo-capture [--step MS] [--until MS] [--at LIST] [--every] [--raw] "
@@ -246,6 +244,7 @@ int main(int argc, char** argv) {
     uint32_t nextStepTime = options.step;
     auto nextAt = options.at.begin();
     uint32_t frames = 0;
+    uint32_t demoTime = 0;
     for (;;) {
         uint32_t time = nextStepTime;
         bool named = false;
@@ -255,7 +254,8 @@ int main(int argc, char** argv) {
         }
         if (options.hasUntil && time > options.until) break;
         platform::setVirtualTicks(time);
-        runFrame();
+        demoTime = demoClock();
+        runFrame(demoTime);
         frames++;
         const bool onStep = time == nextStepTime;
         if (onStep) nextStepTime += options.step;
@@ -271,7 +271,7 @@ int main(int argc, char** argv) {
         drainEvents(); // a headless run has no one to ask it to stop
         if (frames % 500 == 0 && options.video.empty()) // a video has its own progress line
             fprintf(stderr, "demo-capture: %u frames, demo time %u ms\n", frames, time);
-        if (static_cast<int32_t>(sceneMask) < 0) break;
+        if (showEnded()) break;
         if (nextStepTime < time) break; // the step wrapped past 2^32 ms
     }
     fprintf(stderr, "demo-capture: done, %u frames, demo time %u ms\n", frames, demoTime);

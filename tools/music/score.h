@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/cut_times.h"
 #include "note.h"
 
 namespace music {
 
-// Length of the piece: 250 s.
-constexpr int64_t PIECE_FRAMES = 250 * 44100;
+// Length of the piece: the whole show, 250 s.
+constexpr int64_t PIECE_FRAMES = int64_t(SHOW_END_MS) * 441 / 10;
 
 // Where the master fade that ends the piece begins and where it reaches
 // silence; everything after the second point is exactly zero.
