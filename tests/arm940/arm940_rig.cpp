@@ -3,7 +3,6 @@
 #if DEMO_HAVE_UNICORN
 
 #include <sys/mman.h>
-#include <tremor/ivorbisfile.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -29,65 +28,6 @@ std::vector<uint8_t> makeOgg(long frames, int channels, int rate, float quality,
     if (testing_support::runCommand(command, dir.path()) != 0)
         throw std::runtime_error("make-arm940-ogg failed: " + command);
     return readFile(dir.file("t.ogg"));
-}
-
-namespace {
-struct Source {
-    const std::vector<uint8_t>* bytes;
-    size_t position;
-};
-
-size_t readSource(void* destination, size_t size, size_t count, void* from) {
-    auto* source = static_cast<Source*>(from);
-    if (size == 0) return 0;
-    size_t items = (source->bytes->size() - source->position) / size;
-    if (items > count) items = count;
-    memcpy(destination, source->bytes->data() + source->position, items * size);
-    source->position += items * size;
-    return items;
-}
-} // namespace
-
-std::vector<uint8_t> nativePcm(const std::vector<uint8_t>& ogg) {
-    Source source{&ogg, 0};
-    OggVorbis_File file;
-    const ov_callbacks callbacks = {readSource, nullptr, nullptr, nullptr};
-    std::vector<uint8_t> out;
-    if (ov_open_callbacks(&source, &file, nullptr, 0, callbacks) != 0) return out;
-    std::vector<uint8_t> block(PCM_BYTES);
-    for (;;) {
-        size_t filled = 0;
-        while (filled < PCM_BYTES) {
-            const vorbis_info* info = ov_info(&file, -1);
-            const int channels = info ? info->channels : 0;
-            int section = 0;
-            long got = 0;
-            if (channels == 2) {
-                got = ov_read(&file, reinterpret_cast<char*>(&block[filled]),
-                              static_cast<int>(PCM_BYTES - filled), &section);
-            } else if (channels == 1) {
-                int16_t mono[PCM_BYTES / 4];
-                got = ov_read(&file, reinterpret_cast<char*>(mono),
-                              static_cast<int>((PCM_BYTES - filled) / 2), &section);
-                if (got > 0) {
-                    for (long i = 0; i < got / 2; i++) {
-                        memcpy(&block[filled + 4 * i], &mono[i], 2);
-                        memcpy(&block[filled + 4 * i + 2], &mono[i], 2);
-                    }
-                    got = got / 2 * 4;
-                }
-            }
-            if (got == OV_HOLE) continue;
-            if (got <= 0) break;
-            filled += static_cast<size_t>(got);
-        }
-        if (filled == 0) break;
-        std::fill(block.begin() + static_cast<long>(filled), block.end(), 0);
-        out.insert(out.end(), block.begin(), block.end());
-        if (filled < PCM_BYTES) break;
-    }
-    ov_clear(&file);
-    return out;
 }
 
 Rig::Rig(const std::vector<uint8_t>& image) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/block_decoder.h"
 #include "platform/desktop/emulated_arm940.h"
 
 namespace arm940_test {
@@ -40,11 +41,6 @@ const std::vector<uint8_t>& programImage();
 
 // An Ogg Vorbis file from the suite's encoder (see encoder/make_ogg.cpp).
 std::vector<uint8_t> makeOgg(long frames, int channels, int rate, float quality, unsigned seed);
-
-// The PCM the desktop's native stand-in hands over for `ogg`: Tremor on the
-// host, stereo as it comes, mono doubled, holes skipped, the last block
-// padded with silence to a whole block.
-std::vector<uint8_t> nativePcm(const std::vector<uint8_t>& ogg);
 
 class Rig {
   public:

@@ -58,7 +58,7 @@ TEST(Arm940Handshake, WaitsUntilNewDataAndLoadDoneAreBothOne) {
     EXPECT_TRUE(watch.flagsSet.empty());
 
     rig.setWord(LOAD_DONE, 1);
-    EXPECT_EQ(rig.playToEnd(), nativePcm(shortMusic()));
+    EXPECT_EQ(rig.playToEnd(), decodeToBlocks(shortMusic()));
     EXPECT_FALSE(rig.cpu().faulted()) << rig.cpu().faultDescription();
 }
 
@@ -87,7 +87,7 @@ TEST(Arm940Handshake, FillsBufferZeroFirstThenAlternatesAndWaitsForTheConsumer) 
     }
     while (rig.takeNext()) {
     }
-    EXPECT_EQ(rig.pcm, nativePcm(shortMusic()));
+    EXPECT_EQ(rig.pcm, decodeToBlocks(shortMusic()));
     EXPECT_EQ(watch.storesIntoFullBuffer, 0);
     for (size_t i = 0; i < watch.flagsSet.size(); i++)
         EXPECT_EQ(watch.flagsSet[i], static_cast<int>(i % 2)) << "flag store " << i;
@@ -117,7 +117,7 @@ TEST(Arm940Handshake, PlayDroppedToZeroPausesAndRaisedAgainResumesWithoutLoss) {
     EXPECT_EQ(rig.word(FULL[0]) | rig.word(FULL[1]), 0u);
     EXPECT_EQ(rig.cpu().lastIdleReason(), EmulatedArm940::WAITING_FOR_BUFFER);
 
-    EXPECT_EQ(rig.playToEnd(), nativePcm(shortMusic())); // playToEnd raises play again
+    EXPECT_EQ(rig.playToEnd(), decodeToBlocks(shortMusic())); // playToEnd raises play again
     EXPECT_EQ(watch.storesIntoFullBuffer, 0);
 }
 
@@ -148,7 +148,7 @@ TEST(Arm940Handshake, AFlagClearedOutOfTurnIsNotServedBeforeItsTurn) {
     pcm.insert(pcm.end(), second.begin(), second.end());
     pcm.insert(pcm.end(), rig.memory() + PCM[0], rig.memory() + PCM[0] + PCM_BYTES);
     pcm.insert(pcm.end(), rig.memory() + PCM[1], rig.memory() + PCM[1] + PCM_BYTES);
-    const std::vector<uint8_t> expected = nativePcm(shortMusic());
+    const std::vector<uint8_t> expected = decodeToBlocks(shortMusic());
     ASSERT_GE(expected.size(), pcm.size());
     EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), expected.begin()));
 }

@@ -7,7 +7,6 @@
 // OGG defaults to data/warmer.ogg. --count runs it a second time with every
 // executed instruction counted (slower), for instructions per second of sound.
 #include <sys/mman.h>
-#include <tremor/ivorbisfile.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,16 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/block_decoder.h"
 #include "platform/desktop/emulated_arm940.h"
+#include "platform/shared_sound_block.h"
 
 namespace {
 
-const uint32_t WINDOW_SIZE = 0xF80000;
-const uint32_t BLOCK = 0x200000;
-const uint32_t FULL[2] = {BLOCK + 24, BLOCK + 8220};
-const uint32_t PCM[2] = {BLOCK + 28, BLOCK + 8224};
-const uint32_t PCM_BYTES = 8192;
-const uint32_t MUSIC = 0x700000;
+// Window offsets of the shared block's words.
+const uint32_t BLOCK = SHARED_BLOCK_OFFSET;
+const uint32_t FULL[2] = {BLOCK + offsetof(SharedSoundBlock, slot[0].full),
+                          BLOCK + offsetof(SharedSoundBlock, slot[1].full)};
+const uint32_t PCM[2] = {BLOCK + offsetof(SharedSoundBlock, slot[0].pcm),
+                         BLOCK + offsetof(SharedSoundBlock, slot[1].pcm)};
 const double BYTES_PER_SECOND = 44100.0 * 4;
 
 std::vector<uint8_t> readAll(const std::string& path) {
@@ -66,17 +67,19 @@ struct Run {
 // taken as soon as it is full.
 Run emulate(const std::vector<uint8_t>& image, const std::vector<uint8_t>& ogg, bool count) {
     Run run;
-    auto* window = static_cast<uint8_t*>(
-        mmap(nullptr, WINDOW_SIZE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* window =
+        static_cast<uint8_t*>(mmap(nullptr, COPROCESSOR_MEMORY_SIZE, PROT_READ | PROT_WRITE,
+                                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     memcpy(window, image.data(), image.size());
-    setWord(window, BLOCK + 16, MUSIC);
-    memcpy(window + MUSIC, ogg.data(), ogg.size());
-    setWord(window, BLOCK + 12, 1);
-    setWord(window, BLOCK + 20, static_cast<uint32_t>(ogg.size()));
-    setWord(window, BLOCK + 8, 1);
-    setWord(window, BLOCK + 4, 1);
+    setWord(window, BLOCK + offsetof(SharedSoundBlock, dataOffset), MUSIC_AREA_OFFSET);
+    memcpy(window + MUSIC_AREA_OFFSET, ogg.data(), ogg.size());
+    setWord(window, BLOCK + offsetof(SharedSoundBlock, loadDone), 1);
+    setWord(window, BLOCK + offsetof(SharedSoundBlock, dataLength),
+            static_cast<uint32_t>(ogg.size()));
+    setWord(window, BLOCK + offsetof(SharedSoundBlock, newData), 1);
+    setWord(window, BLOCK + offsetof(SharedSoundBlock, play), 1);
     {
-        EmulatedArm940 cpu(window, WINDOW_SIZE);
+        EmulatedArm940 cpu(window, COPROCESSOR_MEMORY_SIZE);
         if (count) cpu.countInstructions();
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = threadSeconds();
@@ -84,7 +87,8 @@ Run emulate(const std::vector<uint8_t>& image, const std::vector<uint8_t>& ogg, 
         for (;;) {
             const bool busy = cpu.step();
             while (word(window, FULL[next])) {
-                run.pcm.insert(run.pcm.end(), window + PCM[next], window + PCM[next] + PCM_BYTES);
+                run.pcm.insert(run.pcm.end(), window + PCM[next],
+                               window + PCM[next] + PCM_BLOCK_BYTES);
                 setWord(window, FULL[next], 0);
                 next ^= 1;
             }
@@ -96,65 +100,8 @@ Run emulate(const std::vector<uint8_t>& image, const std::vector<uint8_t>& ogg, 
         run.instructions = cpu.instructionCount();
         run.faulted = cpu.faulted();
     }
-    munmap(window, WINDOW_SIZE);
+    munmap(window, COPROCESSOR_MEMORY_SIZE);
     return run;
-}
-
-struct Source {
-    const std::vector<uint8_t>* bytes;
-    size_t position;
-};
-
-size_t readSource(void* destination, size_t size, size_t count, void* from) {
-    auto* source = static_cast<Source*>(from);
-    if (size == 0) return 0;
-    size_t items = (source->bytes->size() - source->position) / size;
-    if (items > count) items = count;
-    memcpy(destination, source->bytes->data() + source->position, items * size);
-    source->position += items * size;
-    return items;
-}
-
-// Native Tremor with the same rules (stereo as it comes, mono doubled, holes
-// skipped, the last block padded).
-std::vector<uint8_t> nativePcm(const std::vector<uint8_t>& ogg) {
-    Source source{&ogg, 0};
-    OggVorbis_File file;
-    const ov_callbacks callbacks = {readSource, nullptr, nullptr, nullptr};
-    std::vector<uint8_t> out;
-    if (ov_open_callbacks(&source, &file, nullptr, 0, callbacks) != 0) return out;
-    std::vector<uint8_t> block(PCM_BYTES);
-    for (;;) {
-        size_t filled = 0;
-        while (filled < PCM_BYTES) {
-            const vorbis_info* info = ov_info(&file, -1);
-            const int channels = info ? info->channels : 0;
-            int section = 0;
-            long got = 0;
-            if (channels == 2) {
-                got = ov_read(&file, reinterpret_cast<char*>(&block[filled]),
-                              static_cast<int>(PCM_BYTES - filled), &section);
-            } else if (channels == 1) {
-                int16_t mono[PCM_BYTES / 4];
-                got = ov_read(&file, reinterpret_cast<char*>(mono),
-                              static_cast<int>((PCM_BYTES - filled) / 2), &section);
-                for (long i = 0; i < got / 2; i++) {
-                    memcpy(&block[filled + 4 * i], &mono[i], 2);
-                    memcpy(&block[filled + 4 * i + 2], &mono[i], 2);
-                }
-                if (got > 0) got = got / 2 * 4;
-            }
-            if (got == OV_HOLE) continue;
-            if (got <= 0) break;
-            filled += static_cast<size_t>(got);
-        }
-        if (filled == 0) break;
-        memset(&block[filled], 0, PCM_BYTES - filled);
-        out.insert(out.end(), block.begin(), block.end());
-        if (filled < PCM_BYTES) break;
-    }
-    ov_clear(&file);
-    return out;
 }
 
 } // namespace
@@ -170,17 +117,17 @@ int main(int argc, char** argv) {
     }
     const std::vector<uint8_t> image = readAll(ARM940_PROGRAM);
     const std::vector<uint8_t> ogg = readAll(path);
-    if (image.empty() || ogg.empty() || ogg.size() > WINDOW_SIZE - MUSIC) {
+    if (image.empty() || ogg.empty() || ogg.size() > MUSIC_AREA_SIZE) {
         fprintf(stderr, "demo-arm940-bench: cannot read %s or %s\n", ARM940_PROGRAM, path.c_str());
         return 1;
     }
     const Run run = emulate(image, ogg, false);
     const double audio = run.pcm.size() / BYTES_PER_SECOND;
     const double nativeStart = threadSeconds();
-    const std::vector<uint8_t> native = nativePcm(ogg);
+    const std::vector<uint8_t> native = decodeToBlocks(ogg);
     const double nativeSeconds = threadSeconds() - nativeStart;
     printf("music:            %s, %.1f s of sound (%zu blocks)\n", path.c_str(), audio,
-           run.pcm.size() / PCM_BYTES);
+           run.pcm.size() / PCM_BLOCK_BYTES);
     printf("emulated ARM940T: %.2f s wall, %.2f s CPU: %.2fx real time (wall), %.2fx (CPU)\n",
            run.wallSeconds, run.cpuSeconds, audio / run.wallSeconds, audio / run.cpuSeconds);
     printf("native Tremor:    %.2f s CPU: %.1fx real time\n", nativeSeconds, audio / nativeSeconds);

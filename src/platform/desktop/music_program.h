@@ -4,25 +4,15 @@
 // the PCM over through the shared block's two buffers in turn.
 #pragma once
 
-#include <tremor/ivorbisfile.h>
-
-#include <cstddef>
 #include <cstdint>
 
+#include "platform/desktop/block_decoder.h"
 #include "platform/shared_sound_block.h"
-
-// The music file as the decoder reads it, straight from the memory window.
-struct MusicStream {
-    const uint8_t* bytes;
-    size_t length;
-    size_t position;
-};
 
 class MusicProgram {
   public:
     // `memory` is the second CPU's whole memory window.
     explicit MusicProgram(uint8_t* memory);
-    ~MusicProgram();
     MusicProgram(const MusicProgram&) = delete;
     MusicProgram& operator=(const MusicProgram&) = delete;
 
@@ -38,13 +28,10 @@ class MusicProgram {
     enum State { WAITING_FOR_MUSIC, PLAYING, FINISHED };
 
     bool openMusic();
-    size_t decodeBlock(uint8_t* pcm);
-    long decodeStereo(uint8_t* pcm, size_t room);
 
     uint8_t* memory;
     SharedSoundBlock* block;
     State state = WAITING_FOR_MUSIC;
-    MusicStream stream = {nullptr, 0, 0};
-    OggVorbis_File file;
+    BlockDecoder decoder; // reads the music straight from the memory window
     int nextBuffer = 0;
 };

@@ -1,11 +1,10 @@
 // The desktop's physical memory: an emulated register window and a
-// zero-filled memory for the second CPU, with a stand-in for that CPU that
-// runs while its memory is mapped. The real /dev/mem is never opened.
+// zero-filled memory for the second CPU, whose stand-in (second_cpu.h) runs
+// while its memory is mapped. The real /dev/mem is never opened.
 #include "platform/physical_memory.h"
 
 #include <sys/mman.h>
 
-#include "platform/coprocessor_status.h"
 #include "platform/desktop/second_cpu.h"
 
 namespace platform {
@@ -17,7 +16,6 @@ const int EMULATED_DEVICE = 1000;
 // Like the hardware, the emulated memory lives as long as the process.
 uint16_t registers[REGISTER_WINDOW_SIZE / 2];
 uint8_t* coprocessorMemory = nullptr;
-SecondCpu secondCpu;
 
 } // namespace
 
@@ -36,7 +34,7 @@ void* mapPhysicalMemory(int device, size_t length, uint32_t physical) {
     if (device != EMULATED_DEVICE) return nullptr;
     if (physical == REGISTER_BASE && length <= REGISTER_WINDOW_SIZE) return registers;
     if (physical == COPROCESSOR_BASE && length <= COPROCESSOR_WINDOW_SIZE) {
-        secondCpu.powerOn(registers, coprocessorMemory);
+        theSecondCpu.powerOn(registers, coprocessorMemory);
         return coprocessorMemory;
     }
     return nullptr;
@@ -45,13 +43,9 @@ void* mapPhysicalMemory(int device, size_t length, uint32_t physical) {
 void unmapPhysicalMemory(void* window, size_t) {
     // The second CPU's stand-in ends with the mapping of its memory, so that
     // no thread of it outlives the sound; the memory itself stays.
-    if (window && window == coprocessorMemory) secondCpu.powerOff();
+    if (window && window == coprocessorMemory) theSecondCpu.powerOff();
 }
 
 void closePhysicalMemory(int) {}
-
-bool coprocessorIdle() {
-    return secondCpu.idle();
-}
 
 } // namespace platform

@@ -119,3 +119,5 @@ void SecondCpu::run() {
     }
     hasMusicLeft.store(false);
 }
+
+SecondCpu theSecondCpu;

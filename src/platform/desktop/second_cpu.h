@@ -47,3 +47,7 @@ class SecondCpu {
     // libatomic, while 32-bit ones are served by libgcc and the kernel.
     std::atomic<uint32_t> passes{0};
 };
+
+// The desktop's one second CPU: the emulated physical memory powers it on and
+// off, and the idle routine (platform::coprocessorIdle) asks it.
+extern SecondCpu theSecondCpu;
