@@ -21,6 +21,13 @@ inline Fixed fixedSub(Fixed a, Fixed b) {
     return static_cast<Fixed>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
+// A decimal constant as Fixed: the value times 65536, truncated toward zero
+// (9.9 gives 0x9E666). For constants written in the source; evaluated by the
+// compiler, so no floating point reaches the show's code.
+constexpr Fixed fixedFromDouble(double value) {
+    return static_cast<Fixed>(value * 65536.0);
+}
+
 // A whole number as Fixed (n << 16), wrapping like the 32-bit shift.
 inline Fixed fixedFromInt(int32_t n) {
     return static_cast<Fixed>(static_cast<uint32_t>(n) << 16);

@@ -11,7 +11,7 @@ inline uint32_t redOf(uint16_t p) { return p >> 11; }
 inline uint32_t greenOf(uint16_t p) { return (p >> 5) & 63; }
 inline uint32_t blueOf(uint16_t p) { return p & 31; }
 
-inline uint16_t packRgb565(uint32_t r, uint32_t g, uint32_t b) {
+constexpr uint16_t packRgb565(uint32_t r, uint32_t g, uint32_t b) {
     return static_cast<uint16_t>((r << 11) | (g << 5) | b);
 }
 

@@ -75,7 +75,7 @@ Mesh::Mesh(const char* path, Image* texture, Image* envMap, int vertexCount, int
     clipLeft = 0;
     clipBottom = fixedFromInt(SCREEN_HEIGHT);
     clipTop = 0;
-    focalLength = 0xFA0000; // 250.0
+    focalLength = fixedFromDouble(250.0);
     depthTarget = screen->depthBuffer;
     pixelTarget = screen->pixels;
     currentTexels = texture ? texture->pixels : nullptr;

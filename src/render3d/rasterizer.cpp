@@ -13,9 +13,9 @@
 namespace {
 
 const int TEXTURE_SIZE = 256;
-const Fixed LAST_ROW = 0xEF0000;         // 239.0
-const Fixed LAST_COLUMN_END = 0x13FFFFF; // just below 320.0
-const Fixed TEXEL_LIMIT = 0xFFFFFF;      // just below 256.0
+const Fixed LAST_ROW = fixedFromDouble(239.0);
+const Fixed LAST_COLUMN_END = fixedFromDouble(320.0) - 1; // just below 320.0
+const Fixed TEXEL_LIMIT = fixedFromDouble(256.0) - 1;     // just below 256.0
 
 struct Corner {
     Fixed x, y, z, u, v;
@@ -87,133 +87,177 @@ inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* t
     }
 }
 
+// The corners of face `i` on the screen with their texel
+// coordinates, and the picture they index (mesh.currentTexels). False when
+// the face names a vertex or texture vertex that does not exist, or its
+// picture is missing or too small: such a face is not drawn.
+inline bool faceCorners(Mesh& mesh, int i, Corner corner[3]) {
+    const MeshFace& face = mesh.faces[i];
+    const int index[3] = {face.a, face.b, face.c};
+    for (int k = 0; k < 3; k++)
+        if (index[k] < 0 || index[k] >= mesh.vertexCount) return false;
+    for (int k = 0; k < 3; k++) {
+        corner[k].x = fixedFromInt(mesh.screenX[index[k]]);
+        corner[k].y = fixedFromInt(mesh.screenY[index[k]]);
+        corner[k].z = mesh.screenZ[index[k]];
+    }
+    if (face.materialId == ENVIRONMENT_MATERIAL) {
+        if (!pictureUsable(mesh.envMap)) return false;
+        mesh.currentTexels = mesh.envMap->pixels;
+        // The view normal scaled to +-128 texels around the centre, so a
+        // normal facing the viewer samples (128, 128).
+        for (int k = 0; k < 3; k++) {
+            const Vec3& n = mesh.vertices[index[k]].viewNormal;
+            corner[k].u = fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.x) << 7), 0x800000);
+            corner[k].v = fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.y) << 7), 0x800000);
+        }
+        return true;
+    }
+    if (!pictureUsable(mesh.texture)) return false;
+    const TexFace& texFace = mesh.texFaces[i];
+    const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
+    for (int k = 0; k < 3; k++)
+        if (texIndex[k] < 0 || texIndex[k] >= mesh.texVertexCount) return false;
+    mesh.currentTexels = mesh.texture->pixels;
+    for (int k = 0; k < 3; k++) {
+        corner[k].u = mesh.texVertices[texIndex[k]].u;
+        corner[k].v = mesh.texVertices[texIndex[k]].v;
+    }
+    return true;
+}
+
+// Anything behind the viewer is dropped whole (no near clipping).
+inline bool behindViewer(const Corner& a, const Corner& b, const Corner& c) {
+    return a.z < 0 || b.z < 0 || c.z < 0;
+}
+
+// Entirely left or right of the screen.
+inline bool besideScreen(const Corner& a, const Corner& b, const Corner& c) {
+    return (a.x < 0 && b.x < 0 && c.x < 0) ||
+           (a.x > LAST_COLUMN_END && b.x > LAST_COLUMN_END && c.x > LAST_COLUMN_END);
+}
+
+// Twice the signed area; negative is counter-clockwise on screen.
+inline Fixed doubledArea(const Corner& a, const Corner& b, const Corner& c) {
+    return fixedSub(fixedMul(fixedSub(c.y, a.y), fixedSub(b.x, a.x)),
+                    fixedMul(fixedSub(c.x, a.x), fixedSub(b.y, a.y)));
+}
+
+// Top, middle, bottom; equal rows keep the face order.
+inline void sortByRow(Corner& a, Corner& b, Corner& c) {
+    sortPair(a, b);
+    sortPair(b, c);
+    sortPair(a, b);
+}
+
+// Entirely below or above the screen (after sorting).
+inline bool aboveOrBelowScreen(const Corner& top, const Corner& bottom) {
+    return top.y > LAST_ROW || bottom.y < 0;
+}
+
+// The depth rows the next clear must cover, back faces included.
+inline void markDepthRows(Screen& screen, const Corner& top, const Corner& bottom) {
+    if ((top.y >> 16) < screen.dirtyTop) screen.dirtyTop = top.y >> 16;
+    if ((bottom.y >> 16) > screen.dirtyBottom) screen.dirtyBottom = bottom.y >> 16;
+}
+
+// Per-row steps of the three edges. Each is rounded its own way
+// (which slope divides, which goes through the reciprocal), as the exact
+// pixels need; an edge with no height gets no slope.
+inline Edge upperEdge(const Corner& a, const Corner& b) {
+    Edge edge{};
+    const Fixed h = fixedSub(b.y, a.y);
+    if (h > 0) {
+        edge.dx = fixedDiv(fixedSub(b.x, a.x), h);
+        const Fixed r = fixedReciprocal(h);
+        edge.dz = fixedMul(r, fixedSub(b.z, a.z));
+        edge.du = fixedMul(r, fixedSub(b.u, a.u));
+        edge.dv = fixedMul(r, fixedSub(b.v, a.v));
+    }
+    return edge;
+}
+
+inline Edge longEdgeOf(const Corner& a, const Corner& c) {
+    Edge edge{};
+    const Fixed h = fixedSub(c.y, a.y);
+    if (h > 0) {
+        edge.dz = fixedDiv(fixedSub(c.z, a.z), h);
+        const Fixed r = fixedReciprocal(h);
+        edge.dx = fixedMul(r, fixedSub(c.x, a.x));
+        edge.du = fixedMul(r, fixedSub(c.u, a.u));
+        edge.dv = fixedMul(r, fixedSub(c.v, a.v));
+    }
+    return edge;
+}
+
+inline Edge lowerEdge(const Corner& b, const Corner& c) {
+    Edge edge{};
+    const Fixed h = fixedSub(c.y, b.y);
+    if (h > 0) {
+        const Fixed r = fixedReciprocal(h);
+        edge.dx = fixedMul(r, fixedSub(c.x, b.x));
+        edge.dz = fixedMul(r, fixedSub(c.z, b.z));
+        edge.du = fixedMul(r, fixedSub(c.u, b.u));
+        edge.dv = fixedMul(r, fixedSub(c.v, b.v));
+    }
+    return edge;
+}
+
+// Walk the rows from A down, one span per row between the long edge
+// A->C and the short edges A->B, then B->C; the bottom corner's row is never
+// drawn.
+inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c) {
+    const Edge upper = upperEdge(a, b);
+    Edge longEdge = longEdgeOf(a, c);
+    const Edge lower = lowerEdge(b, c);
+
+    // The long edge is on the left when the upper short edge leans further
+    // right; drawSpan orders the ends anyway.
+    const bool longOnLeft = upper.dx > longEdge.dx;
+
+    Edge shortEdge = upper;
+    shortEdge.start(a);
+    longEdge.start(a);
+    Fixed y = a.y;
+    int row = a.y >> 16;
+    auto drawRow = [&]() {
+        if (y >= mesh.clipTop && y < mesh.clipBottom) {
+            const Edge& left = longOnLeft ? longEdge : shortEdge;
+            const Edge& right = longOnLeft ? shortEdge : longEdge;
+            mesh.drawSpan(left.x >> 16, right.x >> 16, row, left.u, left.v, right.u, right.v,
+                          left.z, right.z);
+        }
+        shortEdge.step();
+        longEdge.step();
+        y += FIXED_ONE;
+        row++;
+    };
+    while (y < b.y)
+        drawRow();
+    // The short edge restarts exactly at B, leaving no error behind.
+    shortEdge = lower;
+    shortEdge.start(b);
+    while (y < c.y)
+        drawRow();
+}
+
 } // namespace
 
 void Mesh::render() {
     for (int i = 0; i < faceCount; i++) {
-        const MeshFace& face = faces[i];
-        const int index[3] = {face.a, face.b, face.c};
-        bool inside = true;
-        for (int k = 0; k < 3; k++)
-            inside = inside && index[k] >= 0 && index[k] < vertexCount;
-        if (!inside) continue;
-
-        // 1. Corner attributes; the picture depends on the material.
         Corner corner[3];
-        for (int k = 0; k < 3; k++) {
-            corner[k].x = fixedFromInt(screenX[index[k]]);
-            corner[k].y = fixedFromInt(screenY[index[k]]);
-            corner[k].z = screenZ[index[k]];
-        }
-        if (face.materialId == ENVIRONMENT_MATERIAL) {
-            if (!pictureUsable(envMap)) continue;
-            currentTexels = envMap->pixels;
-            // The view normal scaled to +-128 texels around the centre, so a
-            // normal facing the viewer samples (128, 128).
-            for (int k = 0; k < 3; k++) {
-                const Vec3& n = vertices[index[k]].viewNormal;
-                corner[k].u =
-                    fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.x) << 7), 0x800000);
-                corner[k].v =
-                    fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.y) << 7), 0x800000);
-            }
-        } else {
-            if (!pictureUsable(texture)) continue;
-            const TexFace& texFace = texFaces[i];
-            const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
-            for (int k = 0; k < 3; k++)
-                inside = inside && texIndex[k] >= 0 && texIndex[k] < texVertexCount;
-            if (!inside) continue;
-            currentTexels = texture->pixels;
-            for (int k = 0; k < 3; k++) {
-                corner[k].u = texVertices[texIndex[k]].u;
-                corner[k].v = texVertices[texIndex[k]].v;
-            }
-        }
+        if (!faceCorners(*this, i, corner)) continue;
         Corner a = corner[0], b = corner[1], c = corner[2];
+        if (behindViewer(a, b, c) || besideScreen(a, b, c)) continue;
 
-        // 2. Anything behind the viewer is dropped whole (no near clipping).
-        if (a.z < 0 || b.z < 0 || c.z < 0) continue;
-        // 3. Entirely left or right of the screen.
-        if (a.x < 0 && b.x < 0 && c.x < 0) continue;
-        if (a.x > LAST_COLUMN_END && b.x > LAST_COLUMN_END && c.x > LAST_COLUMN_END) continue;
-
-        // 4. Twice the signed area; negative is counter-clockwise on screen.
-        Fixed area = fixedSub(fixedMul(fixedSub(c.y, a.y), fixedSub(b.x, a.x)),
-                              fixedMul(fixedSub(c.x, a.x), fixedSub(b.y, a.y)));
+        const Fixed area = doubledArea(a, b, c);
         faceArea[i] = area;
+        sortByRow(a, b, c);
+        if (aboveOrBelowScreen(a, c)) continue;
+        markDepthRows(*screen, a, c);
+        if (area >= 0) continue; // back faces and degenerate faces
 
-        // 5. Top, middle, bottom; equal rows keep the face order.
-        sortPair(a, b);
-        sortPair(b, c);
-        sortPair(a, b);
-
-        // 6. Entirely below or above the screen.
-        if (a.y > LAST_ROW || c.y < 0) continue;
-
-        // 7. The depth rows the next clear must cover, back faces included.
-        if ((a.y >> 16) < screen->dirtyTop) screen->dirtyTop = a.y >> 16;
-        if ((c.y >> 16) > screen->dirtyBottom) screen->dirtyBottom = c.y >> 16;
-
-        // 8. Back faces and degenerate faces.
-        if (area >= 0) continue;
-
-        // 9. Per-row steps of the three edges.
-        Edge upper{}, lower{}, longEdge{};
-        Fixed h = fixedSub(b.y, a.y);
-        if (h > 0) {
-            upper.dx = fixedDiv(fixedSub(b.x, a.x), h);
-            Fixed r = fixedReciprocal(h);
-            upper.dz = fixedMul(r, fixedSub(b.z, a.z));
-            upper.du = fixedMul(r, fixedSub(b.u, a.u));
-            upper.dv = fixedMul(r, fixedSub(b.v, a.v));
-        }
-        h = fixedSub(c.y, a.y);
-        if (h > 0) {
-            longEdge.dz = fixedDiv(fixedSub(c.z, a.z), h);
-            Fixed r = fixedReciprocal(h);
-            longEdge.dx = fixedMul(r, fixedSub(c.x, a.x));
-            longEdge.du = fixedMul(r, fixedSub(c.u, a.u));
-            longEdge.dv = fixedMul(r, fixedSub(c.v, a.v));
-        }
-        h = fixedSub(c.y, b.y);
-        if (h > 0) {
-            Fixed r = fixedReciprocal(h);
-            lower.dx = fixedMul(r, fixedSub(c.x, b.x));
-            lower.dz = fixedMul(r, fixedSub(c.z, b.z));
-            lower.du = fixedMul(r, fixedSub(c.u, b.u));
-            lower.dv = fixedMul(r, fixedSub(c.v, b.v));
-        }
-
-        // 10. The long edge A->C is on the left when the upper short edge
-        // leans further right; drawSpan orders the ends anyway.
-        bool longOnLeft = upper.dx > longEdge.dx;
-
-        // 11. Walk the rows; the bottom corner's row is never drawn.
-        Edge shortEdge = upper;
-        shortEdge.start(a);
-        longEdge.start(a);
-        Fixed y = a.y;
-        int row = a.y >> 16;
-        auto drawRow = [&]() {
-            if (y >= clipTop && y < clipBottom) {
-                const Edge& left = longOnLeft ? longEdge : shortEdge;
-                const Edge& right = longOnLeft ? shortEdge : longEdge;
-                drawSpan(left.x >> 16, right.x >> 16, row, left.u, left.v, right.u, right.v, left.z,
-                         right.z);
-            }
-            shortEdge.step();
-            longEdge.step();
-            y += FIXED_ONE;
-            row++;
-        };
-        while (y < b.y)
-            drawRow();
-        // The short edge restarts exactly at B, leaving no error behind.
-        shortEdge = lower;
-        shortEdge.start(b);
-        while (y < c.y)
-            drawRow();
+        walkRows(*this, a, b, c);
     }
 }
 

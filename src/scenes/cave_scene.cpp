@@ -6,6 +6,7 @@
 #include "core/pixel.h"
 #include "core/trig_tables.h"
 #include "render3d/mesh.h"
+#include "scenes/biplane.h"
 #include "video/font.h"
 #include "video/image.h"
 #include "video/screen.h"
@@ -32,8 +33,7 @@ const int PALETTE_ENTRIES = 190;         // largest green sum 3 * 63 = 189, plus
 CaveScene::CaveScene() {
     cavePicture = new Image("data/luola.png", 320, 240);
     greetFont = new Font("data/fontgreet.png", 16, 16, -1, 32, 102);
-    biplaneTexture = new Image("data/env_red.png", 256, 256);
-    biplane = new Mesh("data/sopwith.ase", biplaneTexture, biplaneTexture, 122, 136, 286);
+    loadBiplane(biplaneTexture, biplane);
     waterfallLayers[0] = new Image("data/waterfall1.png", WATERFALL_WIDTH, 256);
     waterfallLayers[1] = new Image("data/waterfall2.png", WATERFALL_WIDTH, 256);
     waterfallLayers[2] = new Image("data/waterfall3.png", WATERFALL_WIDTH, 256);
@@ -89,18 +89,18 @@ void CaveScene::placeBiplane(uint32_t now) {
         return;
     }
     const uint32_t theta = (2 * (now - 32000)) & 0xFFFF;
-    biplane->focalLength = 0x12C0000; // 300.0
+    biplane->focalLength = BIPLANE_FOCAL_LENGTH;
 
     Camera* camera = Screen::instance()->camera;
     camera->position.x = 0;
-    camera->position.y = 0x40000; // 4.0
+    camera->position.y = fixedFromDouble(4.0);
     camera->position.z = 0;
     camera->angleX = 16384;
     camera->angleY = 7000;
     camera->angleZ = 0;
 
-    biplane->position.x = 100 * CosineTable[theta] - 0x460000; // 70.0
-    biplane->position.y = 100 * SineTable[theta] + 0x460000;
+    biplane->position.x = 100 * CosineTable[theta] - fixedFromDouble(70.0);
+    biplane->position.y = 100 * SineTable[theta] + fixedFromDouble(70.0);
     biplane->position.z = static_cast<int32_t>(0x2AC1000u - now * 256);
     biplane->angleX = 0;
     biplane->angleY = static_cast<int32_t>(now - 32000);

@@ -4,6 +4,7 @@
 #include "core/pixel.h"
 #include "core/trig_tables.h"
 #include "render3d/mesh.h"
+#include "scenes/biplane.h"
 #include "video/image.h"
 #include "video/screen.h"
 
@@ -29,8 +30,7 @@ void advanceRows(int32_t* rowV, const CloudLayer* layers, int64_t rows) {
 } // namespace
 
 CloudScene::CloudScene() : layers(), oddField(0) {
-    biplaneTexture = new Image("data/env_red.png", 256, 256);
-    biplane = new Mesh("data/sopwith.ase", biplaneTexture, biplaneTexture, 122, 136, 286);
+    loadBiplane(biplaneTexture, biplane);
     clouds[0] = new Image("data/cloud1.png", 256, 256);
     clouds[1] = new Image("data/cloud2.png", 256, 256);
     clouds[2] = new Image("data/cloud3.png", 256, 256);
@@ -60,14 +60,14 @@ void CloudScene::placeLayer(CloudLayer& layer, int32_t z) {
 
 void CloudScene::update(uint32_t now) {
     Camera* camera = Screen::instance()->camera;
-    biplane->focalLength = 0x12C0000; // 300.0
+    biplane->focalLength = BIPLANE_FOCAL_LENGTH;
 
     // The camera sways around the plane, which rocks in place at the origin.
     camera->angleX = 16384;
     camera->angleY = 0;
     camera->angleZ = SineTable[(SineTable[(16 * now) & 0xFFFF] >> 7) & 0xFFFF];
     camera->position.x = 2 * SineTable[(8 * now) & 0xFFFF];
-    camera->position.y = 0x9E666; // 9.9
+    camera->position.y = fixedFromDouble(9.9);
     camera->position.z = 2 * CosineTable[(4 * now) & 0xFFFF];
     biplane->angleX = SineTable[(SineTable[(8 * now) & 0xFFFF] >> 8) & 0xFFFF] + 4000;
     biplane->angleY = SineTable[(SineTable[(16 * now) & 0xFFFF] >> 6) & 0xFFFF];

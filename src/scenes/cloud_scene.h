@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "core/fixed.h"
+
 class Image;
 class Mesh;
 
@@ -19,7 +21,7 @@ const int CLOUD_LAYER_COUNT = 3;
 // Depths run from CLOUD_DEPTH_CYCLE down to 1; the fade table covers 0..cycle-1.
 const int32_t CLOUD_DEPTH_CYCLE = 90000;
 const uint16_t CLOUD_SKY = 0x3393;          // (6, 28, 19)
-const int32_t CLOUD_CLEAR_DEPTH = 0x640000; // 100.0: pixels the biplane did not cover
+const int32_t CLOUD_CLEAR_DEPTH = fixedFromDouble(100.0); // pixels the biplane did not cover
 
 class CloudScene {
   public:

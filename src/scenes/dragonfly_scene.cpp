@@ -43,7 +43,7 @@ DragonflyScene::DragonflyScene() {
         flowerTextures[t] = new Image(TEXTURE_SIZE, TEXTURE_SIZE);
     buildHazedTextures();
 
-    flower->focalLength = 0xFA0000; // 250.0
+    flower->focalLength = fixedFromDouble(250.0);
     for (int f = 0; f < WING_FRAME_COUNT; f++)
         wingLift[f] = WING_LIFT[f];
     wingFrame = 0;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/fixed.h"
+
 class Image;
 class Mesh;
 
@@ -17,8 +19,8 @@ const int BODY_HEIGHT = 84;
 const int CREDITS_WIDTH = 256; // pixels per row of the credits pictures
 const int CREDITS_ROWS = 176;
 const uint16_t HAZE_COLOUR = 0xF7BD;      // (30, 61, 29)
-const int32_t FLOWER_NEAREST = 0x20000;   // 2.0
-const int32_t FLOWER_FARTHEST = 0x140000; // 20.0
+const int32_t FLOWER_NEAREST = fixedFromDouble(2.0);
+const int32_t FLOWER_FARTHEST = fixedFromDouble(20.0);
 
 class DragonflyScene {
   public:

@@ -16,7 +16,7 @@ const int LAMP_ROWS = 128;
 const int LAMP_COLUMNS = 112; // only the left 112 columns are drawn
 const int LAMP_TOP = 32;
 const int LAMP_LEFT = 208;
-const uint16_t LAMP_COLOUR = (31 << 11) | (63 << 5) | 30;
+const uint16_t LAMP_COLOUR = packRgb565(31, 63, 30);
 
 const int32_t LOGO_FIRST_INDEX = 20196; // row 63, column 36
 const int32_t GLOW_LAST_INDEX = 55962;  // row 174, column 282
@@ -27,7 +27,7 @@ const int SPARK_HALF = 16;
 const int SPARK_CANDIDATES = 100;
 const int32_t SPARK_FALL = 10;      // rows per update
 const int32_t SPARK_LAST_ROW = 250; // a spark below this is gone
-const uint16_t SPARK_COLOUR = (31 << 11) | (60 << 5) | 27;
+const uint16_t SPARK_COLOUR = packRgb565(31, 60, 27);
 
 // The twirl map stores a quarter of each pixel's reveal level.
 inline int32_t levelOf(uint16_t twirl) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/pixel.h"
 #include "video/screen.h"
 
 namespace {
@@ -44,7 +45,7 @@ bool Image::decode(const char* path) {
     pixels = new uint16_t[pixelCount];
     for (int32_t i = 0; i < pixelCount; i++) {
         const unsigned char* p = rgb + 3 * i;
-        pixels[i] = static_cast<uint16_t>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+        pixels[i] = packRgb565(p[0] >> 3, p[1] >> 2, p[2] >> 3);
     }
     stbi_image_free(rgb);
     return true;

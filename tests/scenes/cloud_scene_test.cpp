@@ -5,6 +5,7 @@
 
 #include "cloud_world.h"
 #include "core/camera.h"
+#include "core/pixel.h"
 #include "core/trig_tables.h"
 #include "render3d/mesh.h"
 #include "scenes/cloud_scene.h"
@@ -22,7 +23,7 @@ const uint16_t PLANE_COLOUR = 0x1234;
 // and layers, with red and blue that must be ignored.
 uint16_t cloudTexel(int k, int index) {
     const int green = (index * 7 + (index >> 8) * 13 + k * 5) % 64;
-    return static_cast<uint16_t>(((index + k) % 32) << 11 | green << 5 | (index % 32));
+    return packRgb565((index + k) % 32, green, index % 32);
 }
 
 // The biplane: one triangle around the model origin in both windings, so
@@ -79,8 +80,7 @@ uint16_t referencePixel(const CloudLayer* layers, int x, int64_t vSteps, uint16_
         green += g;
         blue += g >> 1;
     }
-    return static_cast<uint16_t>(std::min(red, 31) << 11 | std::min(green, 63) << 5 |
-                                 std::min(blue, 31));
+    return packRgb565(std::min(red, 31), std::min(green, 63), std::min(blue, 31));
 }
 
 struct PlannedRow {
@@ -221,7 +221,7 @@ TEST(CloudScene, CloudPixelAddsEachLayersGreenAboveItsFade) {
         CloudScene::placeLayer(scene.layers[0], 40000);
         CloudScene::placeLayer(scene.layers[1], 24000);
         drawWholeScreen(scene);
-        EXPECT_EQ(screen->pixels[0], (31 << 11) | (63 << 5) | 31);
+        EXPECT_EQ(screen->pixels[0], packRgb565(31, 63, 31));
     }
     {
         CloudWorld world(8); // green equal to the fade at 40000 adds nothing

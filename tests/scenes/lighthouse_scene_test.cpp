@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/pixel.h"
 #include "scenes/lighthouse_scene.h"
 #include "test_support.h"
 #include "video/screen.h"
@@ -129,7 +130,7 @@ Pixels referenceFrame(const LighthousePictures& p, uint32_t now, const std::vect
         const int red = std::min(63, 2 * (frame[i] >> 11) + b) / 2;
         const int green = std::min(63, greenOfPixel(frame[i]) + b);
         const int blue = std::min(63, 2 * (frame[i] & 31) + b) / 2;
-        frame[i] = static_cast<uint16_t>(red << 11 | green << 5 | blue);
+        frame[i] = packRgb565(red, green, blue);
     }
     for (const Spark& s : sparks)
         for (int j = 0; j < 32; j++)

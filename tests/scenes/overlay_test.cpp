@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "core/pixel.h"
 #include "driver/frame.h"
 #include "driver/show.h"
 #include "platform/clock.h"
@@ -35,7 +36,7 @@ uint16_t brightened(uint16_t s, uint16_t t, int32_t P, int32_t S) {
     if (R > 63) R = 63;
     if (G > 63) G = 63;
     if (B > 63) B = 63;
-    return static_cast<uint16_t>(((R >> 1) << 11) | (G << 5) | (B >> 1));
+    return packRgb565(R >> 1, G, B >> 1);
 }
 
 class OverlayTest : public ::testing::Test {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/pixel.h"
 #include "scenes/raindrop_scene.h"
 #include "test_support.h"
 #include "video/screen.h"
@@ -24,7 +25,7 @@ namespace {
 const uint16_t NEUTRAL = 0x7BE0;
 
 uint16_t rgb(int r, int g, int b) {
-    return static_cast<uint16_t>(r << 11 | g << 5 | b);
+    return packRgb565(r, g, b);
 }
 int red(uint16_t p) {
     return p >> 11;

@@ -2,6 +2,7 @@
 // waterfall layers and palette, the cloud layers and the raindrop tiles.
 #include <functional>
 
+#include "core/pixel.h"
 #include "generators.h"
 
 namespace {
@@ -25,7 +26,7 @@ std::vector<uint16_t> transitionPattern(const Plane& f) {
         const int d = static_cast<int>(dm::floor(dm::clamp01(f.v[i]) * 62 + 0.5)) - 31;
         const int blue = (d + 32) / 2, red = blue - d;
         const int green = 14 + static_cast<int>(dm::floor(f.v[i] * 30 + 0.5));
-        out[i] = static_cast<uint16_t>((red << 11) | (green << 5) | blue);
+        out[i] = packRgb565(red, green, blue);
     }
     return out;
 }
@@ -198,8 +199,7 @@ bool writeDrops(const std::string& dir) {
                     const int dy = static_cast<int>(dm::floor(oy + 0.5));
                     const uint16_t red = static_cast<uint16_t>(dx + 16);
                     const uint16_t green = static_cast<uint16_t>(2 * (dy + 16));
-                    sheet[(stage * 32 + y) * 256 + column * 32 + x] =
-                        static_cast<uint16_t>((red << 11) | (green << 5));
+                    sheet[(stage * 32 + y) * 256 + column * 32 + x] = packRgb565(red, green, 0);
                 }
         }
     return savePictureAs(dir, "drops01.png", sheet, 256, 256);

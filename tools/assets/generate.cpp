@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/pixel.h"
 #include "generators.h"
 #include "tools/coprocessor_image_file.h"
 #include "tools/image_writer.h"
@@ -25,8 +26,7 @@ std::vector<uint16_t> greenPicture(const Plane& plane, Rgb low, Rgb high) {
     for (size_t i = 0; i < out.size(); i++) {
         const double v = plane.v[i];
         const Rgb tint = mix(low, high, dm::clamp01(v));
-        out[i] = static_cast<uint16_t>((level(tint.r, 31) << 11) | (level(v, 63) << 5) |
-                                       level(tint.b, 31));
+        out[i] = packRgb565(level(tint.r, 31), level(v, 63), level(tint.b, 31));
     }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/pixel.h"
 #include "tools/image_writer.h"
 
 Rgb ramp(const std::vector<Rgb>& stops, double t) {
@@ -212,8 +213,7 @@ uint16_t packColour(const Rgb& c, int x, int y, bool dither) {
         const int q = static_cast<int>(dm::floor(s));
         return static_cast<uint32_t>(q < 0 ? 0 : (q > top ? top : q));
     };
-    return static_cast<uint16_t>((channel(c.r, 31) << 11) | (channel(c.g, 63) << 5) |
-                                 channel(c.b, 31));
+    return packRgb565(channel(c.r, 31), channel(c.g, 63), channel(c.b, 31));
 }
 
 std::vector<uint16_t> toRgb565(const Canvas& canvas, bool dither) {
