@@ -5,7 +5,9 @@
 # libvorbis and Tremor export the same names).
 pkg_check_modules(ARM940_VORBISENC IMPORTED_TARGET vorbisenc vorbis ogg)
 if(ARM940_VORBISENC_FOUND)
-    add_executable(make-arm940-ogg ${dir}/encoder/make_ogg.cpp)
+    add_executable(make-arm940-ogg ${dir}/encoder/make_ogg.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/support/encoder/ogg_encoder.cpp)
+    target_include_directories(make-arm940-ogg PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/encoder)
     target_link_libraries(make-arm940-ogg PRIVATE PkgConfig::ARM940_VORBISENC)
     add_dependencies(test_arm940 make-arm940-ogg)
 endif()

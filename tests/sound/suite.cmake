@@ -8,7 +8,9 @@
 # files are skipped.
 pkg_check_modules(TEST_OGG_ENCODER IMPORTED_TARGET vorbisenc vorbis ogg)
 if(TEST_OGG_ENCODER_FOUND)
-    add_executable(make-test-ogg ${dir}/encoder/make_test_ogg.cpp)
+    add_executable(make-test-ogg ${dir}/encoder/make_test_ogg.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/support/encoder/ogg_encoder.cpp)
+    target_include_directories(make-test-ogg PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support/encoder)
     target_link_libraries(make-test-ogg PRIVATE PkgConfig::TEST_OGG_ENCODER)
     add_dependencies(test_sound make-test-ogg)
 endif()
