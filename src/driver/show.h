@@ -1,6 +1,29 @@
-// The life of the show: start-up, the main loop and shutdown. The `demo`
-// program runs them in order; the capture tool runs the same start-up and
-// frames with a virtual clock.
+// The life of the show: start-up, the main loop and shutdown.
+//
+// Start-up: startUp() opens the screen and console, builds the trig tables,
+// loads the sky and every scene (each scene's constructor loads its own
+// pictures and meshes), opens the sound and places the music, then takes
+// demo time 0 (startTicks). prepareFirstFrame() leaves a white frame behind
+// the loading screen.
+//
+// The frame loop: runMainLoop() calls runFrame(demoClock()) (driver/frame.h)
+// until showEnded() or a quit event. runFrame asks the timeline
+// (driver/timeline.h) for the frame's scene mask, then walks the frame table
+// in driver/frame.cpp: every active scene's update(demoTime), then the fills,
+// the renders, the sky and the overlay, then the present.
+//
+// The virtual clock: demoClock() reads the platform clock, which tools and
+// tests switch to a clock of their own with platform::setVirtualTicks()
+// (platform/clock.h). demo-capture sets it to 0 before startUp(), so demo
+// time 0 is clock 0, then for each frame time sets it and calls runFrame
+// itself: every run gives the same frames, however long each one takes.
+//
+// Adding a scene: write a plain class with update(uint32_t demoTime) and
+// render() in src/scenes/, give it a pointer in Show, construct it in
+// startUp() (one more loading-bar step) and delete it in shutDown(), give it
+// a MASK_ bit used by the timeline's rows, and add its row to the frame table
+// where its updates and drawing belong. The order of that table is the order
+// of the updates, of the drawing and of the scenes' rand() draws.
 #pragma once
 
 class Font;
