@@ -71,15 +71,9 @@ Picture load(const std::string& name) {
     return p;
 }
 
-int red(uint16_t p) {
-    return p >> 11;
-}
-int green(uint16_t p) {
-    return (p >> 5) & 63;
-}
-int blue(uint16_t p) {
-    return p & 31;
-}
+using testing_support::blue;
+using testing_support::green;
+using testing_support::red;
 
 } // namespace
 

@@ -17,24 +17,7 @@
 
 namespace scene_world {
 
-// Makes `dir` the working directory until destroyed, then goes back.
-class InDirectory {
-  public:
-    explicit InDirectory(const std::string& dir) {
-        char* current = getcwd(nullptr, 0);
-        previous = current ? current : ".";
-        free(current);
-        if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
-    }
-    ~InDirectory() {
-        if (chdir(previous.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous;
-    }
-    InDirectory(const InDirectory&) = delete;
-    InDirectory& operator=(const InDirectory&) = delete;
-
-  private:
-    std::string previous;
-};
+using testing_support::InDirectory;
 
 typedef std::array<float, 3> Point;  // file units: 40 make 1.0
 typedef std::array<int, 4> Triangle; // corners a, b, c and material id
@@ -95,18 +78,7 @@ class DataFolder {
 // The blend of the show written out per channel: weight o * 1024 of 65536
 // for the source, the rest for the destination, saturated, back by 16 bits.
 inline uint16_t referenceBlend(uint16_t source, uint16_t destination, int opacity) {
-    const int64_t w = opacity * 1024, v = 65536 - w;
-    const int shifts[3] = {11, 5, 0};
-    const int64_t maxima[3] = {31, 63, 31};
-    uint16_t result = 0;
-    for (int c = 0; c < 3; c++) {
-        const int64_t s = (source >> shifts[c]) & maxima[c];
-        const int64_t d = (destination >> shifts[c]) & maxima[c];
-        int64_t mixed = w * s + v * d;
-        if (mixed > (maxima[c] << 16)) mixed = maxima[c] << 16;
-        result = static_cast<uint16_t>(result | ((mixed >> 16) << shifts[c]));
-    }
-    return result;
+    return testing_support::referenceBlend(source, destination, int64_t(opacity) * 1024);
 }
 
 } // namespace scene_world

@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "video/screen.h"
 
+using testing_support::referenceBlend;
 using testing_support::TempDir;
 using testing_support::writePicture;
 
@@ -76,19 +77,6 @@ Pixels renderAt(FeatherScene& scene, uint32_t now) {
     scene.render();
     const uint16_t* screen = Screen::instance()->pixels;
     return Pixels(screen, screen + SCREEN_PIXELS);
-}
-
-// The weighted blend written out channel by channel, in 64 bits.
-uint16_t referenceBlend(uint16_t c, uint16_t d, int64_t w) {
-    const int shifts[3] = {11, 5, 0};
-    const int64_t limits[3] = {31, 63, 31};
-    uint16_t out = 0;
-    for (int n = 0; n < 3; n++) {
-        const int64_t cc = (c >> shifts[n]) & limits[n], dd = (d >> shifts[n]) & limits[n];
-        const int64_t sum = std::min(w * cc + (65536 - w) * dd, limits[n] << 16);
-        out |= static_cast<uint16_t>((sum >> 16) << shifts[n]);
-    }
-    return out;
 }
 
 // The whole frame as the scene must draw it, straight from the formulas:

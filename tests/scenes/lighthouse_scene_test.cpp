@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "video/screen.h"
 
+using testing_support::referenceBlend;
 using testing_support::TempDir;
 using testing_support::writePicture;
 
@@ -88,18 +89,6 @@ std::vector<int64_t> upcomingRandom(unsigned seed, int count) {
 
 int32_t levelAt(uint32_t now) {
     return now <= 50000 ? -1 : std::min<int32_t>((now - 50000) / 16, 255);
-}
-
-uint16_t referenceBlend(uint16_t c, uint16_t d, int64_t w) {
-    const int shifts[3] = {11, 5, 0};
-    const int64_t limits[3] = {31, 63, 31};
-    uint16_t out = 0;
-    for (int n = 0; n < 3; n++) {
-        const int64_t cc = (c >> shifts[n]) & limits[n], dd = (d >> shifts[n]) & limits[n];
-        const int64_t sum = std::min(w * cc + (65536 - w) * dd, limits[n] << 16);
-        out |= static_cast<uint16_t>((sum >> 16) << shifts[n]);
-    }
-    return out;
 }
 
 struct Spark {

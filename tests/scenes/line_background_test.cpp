@@ -20,27 +20,6 @@ namespace {
 
 const uint16_t LINE = 0xEF7F;
 
-// Constructs the scene with `dir` as the working folder, then goes back.
-std::unique_ptr<LineBackgroundScene> constructIn(const std::string& dir) {
-    char previous[4096];
-    EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
-    EXPECT_EQ(chdir(dir.c_str()), 0);
-    auto scene = std::make_unique<LineBackgroundScene>();
-    EXPECT_EQ(chdir(previous), 0);
-    return scene;
-}
-
-// The next n numbers of the sequence seeded with `seed`, leaving the
-// generator reseeded so that the scene draws the same numbers again.
-std::vector<int> replay(unsigned seed, int n) {
-    srand(seed);
-    std::vector<int> draws(n);
-    for (int& d : draws)
-        d = rand();
-    srand(seed);
-    return draws;
-}
-
 struct Line {
     int x, y;
 };
@@ -54,7 +33,7 @@ class LineBackgroundTest : public ::testing::Test {
             background[i] = static_cast<uint16_t>((i * 37) % 0xE000); // never the line colour
         ASSERT_EQ(mkdir(dir.file("data").c_str(), 0755), 0);
         writePicture(dir.file("data/bg2.png"), SCREEN_WIDTH, SCREEN_HEIGHT, background);
-        scene = constructIn(dir.path());
+        scene = testing_support::constructIn<LineBackgroundScene>(dir.path());
     }
 
     // The lines of one frame from its 300 draws, column first.
@@ -86,7 +65,7 @@ class LineBackgroundTest : public ::testing::Test {
 };
 
 TEST_F(LineBackgroundTest, UpdateDrawsNoRandomNumbers) {
-    const std::vector<int> draws = replay(7, 1);
+    const std::vector<int> draws = testing_support::replayRand(7, 1);
     for (uint32_t t = 65101; t < 65200; t += 13)
         scene->update(t);
     EXPECT_EQ(rand(), draws[0]);
@@ -94,7 +73,7 @@ TEST_F(LineBackgroundTest, UpdateDrawsNoRandomNumbers) {
 
 TEST_F(LineBackgroundTest, FramesMatchPictureAndClippedLines) {
     const int frames = 20;
-    const std::vector<int> draws = replay(1, frames * 300 + 1);
+    const std::vector<int> draws = testing_support::replayRand(1, frames * 300 + 1);
     int fromRow228 = 0, atColumn0 = 0, fromRow0 = 0;
     for (int f = 0; f < frames; f++) {
         scene->update(65101 + 16 * f);
@@ -132,7 +111,8 @@ TEST_F(LineBackgroundTest, FramesMatchPictureAndClippedLines) {
 TEST(LineBackgroundAssets, MissingPictureGivesBlackBackground) {
     TempDir empty;
     Screen* screen = Screen::instance();
-    std::unique_ptr<LineBackgroundScene> scene = constructIn(empty.path());
+    std::unique_ptr<LineBackgroundScene> scene =
+        testing_support::constructIn<LineBackgroundScene>(empty.path());
     scene->render();
     for (int i = 0; i < SCREEN_PIXELS; i++)
         ASSERT_TRUE(screen->pixels[i] == 0 || screen->pixels[i] == LINE) << i;

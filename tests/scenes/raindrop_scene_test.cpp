@@ -17,6 +17,9 @@
 #include "test_support.h"
 #include "video/screen.h"
 
+using testing_support::blue;
+using testing_support::green;
+using testing_support::red;
 using testing_support::TempDir;
 using testing_support::writePicture;
 
@@ -27,34 +30,6 @@ const uint16_t NEUTRAL = 0x7BE0;
 uint16_t rgb(int r, int g, int b) {
     return packRgb565(r, g, b);
 }
-int red(uint16_t p) {
-    return p >> 11;
-}
-int green(uint16_t p) {
-    return (p >> 5) & 63;
-}
-int blue(uint16_t p) {
-    return p & 31;
-}
-
-std::unique_ptr<RaindropScene> constructIn(const std::string& dir) {
-    char previous[4096];
-    EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
-    EXPECT_EQ(chdir(dir.c_str()), 0);
-    auto scene = std::make_unique<RaindropScene>();
-    EXPECT_EQ(chdir(previous), 0);
-    return scene;
-}
-
-std::vector<int> replay(unsigned seed, int n) {
-    srand(seed);
-    std::vector<int> draws(n);
-    for (int& d : draws)
-        d = rand();
-    srand(seed);
-    return draws;
-}
-
 // A sheet of scattered displacement values, with neutral ones mixed in.
 std::vector<uint16_t> syntheticSheet() {
     std::vector<uint16_t> sheet(256 * 256);
@@ -150,7 +125,7 @@ class RaindropTest : public ::testing::Test {
         sheet = syntheticSheet();
         ASSERT_EQ(mkdir(dir.file("data").c_str(), 0755), 0);
         writePicture(dir.file("data/drops01.png"), 256, 256, sheet);
-        scene = constructIn(dir.path());
+        scene = testing_support::constructIn<RaindropScene>(dir.path());
     }
 
     // Puts a live drop in `slot` and makes it the slot looked at next, so
@@ -171,7 +146,7 @@ class RaindropTest : public ::testing::Test {
 };
 
 TEST_F(RaindropTest, StartsOneDropPerUpdateDrawingColumnRowSpeed) {
-    const std::vector<int> d = replay(3, 8);
+    const std::vector<int> d = testing_support::replayRand(3, 8);
     scene->update(30); // second half of the period: no growth
     EXPECT_TRUE(scene->dropActive[0]);
     EXPECT_EQ(scene->dropX[0], d[0] % 280);
@@ -309,7 +284,7 @@ TEST_F(RaindropTest, WholeRunMatchesModelAndRefractedFrames) {
     scene->render(); // no live drop yet
     EXPECT_EQ(screenFrame(), background);
 
-    const std::vector<int> draws = replay(11, 3 * 400 + 1);
+    const std::vector<int> draws = testing_support::replayRand(11, 3 * 400 + 1);
     size_t used = 0;
     DropModel model;
     for (int n = 0; n < 400; n++) {
@@ -335,7 +310,8 @@ TEST_F(RaindropTest, WholeRunMatchesModelAndRefractedFrames) {
 
 TEST(RaindropAssets, MissingSheetLeavesTheFrameAlone) {
     TempDir empty;
-    std::unique_ptr<RaindropScene> scene = constructIn(empty.path());
+    std::unique_ptr<RaindropScene> scene =
+        testing_support::constructIn<RaindropScene>(empty.path());
     const std::vector<uint16_t> background = patternFrame();
     fillScreen(background);
     for (int n = 0; n < 60; n++)

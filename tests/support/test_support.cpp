@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -63,6 +65,38 @@ std::vector<uint16_t> loadPicture(const std::string& path, int* width, int* heig
 std::vector<uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+InDirectory::InDirectory(const std::string& dir) {
+    char* current = getcwd(nullptr, 0);
+    previous = current ? current : ".";
+    free(current);
+    if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
+}
+
+InDirectory::~InDirectory() {
+    if (chdir(previous.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous;
+}
+
+std::vector<int> replayRand(unsigned seed, int n) {
+    srand(seed);
+    std::vector<int> draws(n);
+    for (int& d : draws)
+        d = rand();
+    srand(seed);
+    return draws;
+}
+
+uint16_t referenceBlend(uint16_t c, uint16_t d, int64_t w) {
+    const int shifts[3] = {11, 5, 0};
+    const int64_t limits[3] = {31, 63, 31};
+    uint16_t out = 0;
+    for (int n = 0; n < 3; n++) {
+        const int64_t cc = (c >> shifts[n]) & limits[n], dd = (d >> shifts[n]) & limits[n];
+        const int64_t sum = std::min(w * cc + (65536 - w) * dd, limits[n] << 16);
+        out |= static_cast<uint16_t>((sum >> 16) << shifts[n]);
+    }
+    return out;
 }
 
 } // namespace testing_support

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,43 @@ std::vector<uint16_t> loadPicture(const std::string& path, int* width = nullptr,
 
 // Reads a whole file; empty if missing.
 std::vector<uint8_t> readFile(const std::string& path);
+
+// Makes `dir` the working directory until destroyed, then goes back.
+class InDirectory {
+  public:
+    explicit InDirectory(const std::string& dir);
+    ~InDirectory();
+    InDirectory(const InDirectory&) = delete;
+    InDirectory& operator=(const InDirectory&) = delete;
+
+  private:
+    std::string previous;
+};
+
+// Constructs a T (a scene, which loads its files from data/) with `dir` as
+// the working directory.
+template <typename T> std::unique_ptr<T> constructIn(const std::string& dir) {
+    InDirectory in(dir);
+    return std::make_unique<T>();
+}
+
+// The next n numbers of rand()'s sequence seeded with `seed`, leaving it
+// reseeded so that the code under test draws the same numbers again.
+std::vector<int> replayRand(unsigned seed, int n);
+
+// The show's blend written out channel by channel in 64 bits: weight w of
+// 65536 for c, the rest for d, saturated, back by 16 bits.
+uint16_t referenceBlend(uint16_t c, uint16_t d, int64_t w);
+
+// RGB565 channels as ints, for arithmetic in the tests.
+inline int red(uint16_t p) {
+    return p >> 11;
+}
+inline int green(uint16_t p) {
+    return (p >> 5) & 63;
+}
+inline int blue(uint16_t p) {
+    return p & 31;
+}
 
 } // namespace testing_support
