@@ -13,6 +13,7 @@
 #include "test_support.h"
 #include "video/screen.h"
 
+using testing_support::expectFramesEqual;
 using testing_support::referenceBlend;
 using testing_support::TempDir;
 using testing_support::writePicture;
@@ -108,21 +109,12 @@ Pixels referenceFrame(const FeatherPictures& p, uint32_t now) {
     return frame;
 }
 
-void expectFramesEqual(const Pixels& expected, const Pixels& actual, uint32_t now) {
-    int wrong = 0;
-    for (int i = 0; i < 76800; i++)
-        if (expected[i] != actual[i] && wrong++ < 3)
-            ADD_FAILURE() << "at " << now << " ms, pixel (" << i % 320 << ", " << i / 320
-                          << "): expected " << expected[i] << ", got " << actual[i];
-    EXPECT_EQ(wrong, 0) << "wrong pixels at " << now << " ms";
-}
-
 TEST(FeatherSceneFrames, WholeFramesMatchTheFormulas) {
     const FeatherPictures pictures;
     std::unique_ptr<FeatherScene> scene = makeScene(pictures);
     // Top rows cut, mid-show, fruit off/just on/fading/full, bottom rows cut.
     for (uint32_t now : {3151u, 10000u, 16000u, 16003u, 16100u, 16256u, 30000u, 43100u})
-        expectFramesEqual(referenceFrame(pictures, now), renderAt(*scene, now), now);
+        expectFramesEqual(referenceFrame(pictures, now), renderAt(*scene, now).data(), now);
 }
 
 // With a fully opaque feather of one colour, the centre column shows exactly

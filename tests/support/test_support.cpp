@@ -87,6 +87,16 @@ std::vector<int> replayRand(unsigned seed, int n) {
     return draws;
 }
 
+void expectFramesEqual(const std::vector<uint16_t>& expected, const uint16_t* actual,
+                       uint32_t now) {
+    int wrong = 0;
+    for (int i = 0; i < 76800; i++)
+        if (expected[i] != actual[i] && wrong++ < 3)
+            ADD_FAILURE() << "at " << now << " ms, pixel (" << i % 320 << ", " << i / 320
+                          << "): expected " << expected[i] << ", got " << actual[i];
+    EXPECT_EQ(wrong, 0) << "wrong pixels at " << now << " ms";
+}
+
 uint16_t referenceBlend(uint16_t c, uint16_t d, int64_t w) {
     const int shifts[3] = {11, 5, 0};
     const int64_t limits[3] = {31, 63, 31};

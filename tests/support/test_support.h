@@ -75,6 +75,10 @@ std::vector<int> replayRand(unsigned seed, int n);
 // 65536 for c, the rest for d, saturated, back by 16 bits.
 uint16_t referenceBlend(uint16_t c, uint16_t d, int64_t w);
 
+// Compares a whole 320x240 frame, naming the first three wrong pixels and
+// the demo time `now` they were drawn for.
+void expectFramesEqual(const std::vector<uint16_t>& expected, const uint16_t* actual, uint32_t now);
+
 // RGB565 channels as ints, for arithmetic in the tests.
 inline int red(uint16_t p) {
     return p >> 11;
