@@ -161,45 +161,22 @@ inline void markDepthRows(Screen& screen, const Corner& top, const Corner& botto
     if ((bottom.y >> 16) > screen.dirtyBottom) screen.dirtyBottom = bottom.y >> 16;
 }
 
-// Per-row steps of the three edges. Each is rounded its own way
-// (which slope divides, which goes through the reciprocal), as the exact
-// pixels need; an edge with no height gets no slope.
-inline Edge upperEdge(const Corner& a, const Corner& b) {
-    Edge edge{};
-    const Fixed h = fixedSub(b.y, a.y);
-    if (h > 0) {
-        edge.dx = fixedDiv(fixedSub(b.x, a.x), h);
-        const Fixed r = fixedReciprocal(h);
-        edge.dz = fixedMul(r, fixedSub(b.z, a.z));
-        edge.du = fixedMul(r, fixedSub(b.u, a.u));
-        edge.dv = fixedMul(r, fixedSub(b.v, a.v));
-    }
-    return edge;
-}
+// Per-row steps of an edge from `top` down to `bottom`; an edge with no
+// height gets no slope. Each edge rounds its own way, as the exact pixels
+// need: one slope (`divided`) by a full division, the others through the
+// reciprocal of the height.
+enum class Divided { X, Z, NONE };
 
-inline Edge longEdgeOf(const Corner& a, const Corner& c) {
+inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) {
     Edge edge{};
-    const Fixed h = fixedSub(c.y, a.y);
-    if (h > 0) {
-        edge.dz = fixedDiv(fixedSub(c.z, a.z), h);
-        const Fixed r = fixedReciprocal(h);
-        edge.dx = fixedMul(r, fixedSub(c.x, a.x));
-        edge.du = fixedMul(r, fixedSub(c.u, a.u));
-        edge.dv = fixedMul(r, fixedSub(c.v, a.v));
-    }
-    return edge;
-}
-
-inline Edge lowerEdge(const Corner& b, const Corner& c) {
-    Edge edge{};
-    const Fixed h = fixedSub(c.y, b.y);
-    if (h > 0) {
-        const Fixed r = fixedReciprocal(h);
-        edge.dx = fixedMul(r, fixedSub(c.x, b.x));
-        edge.dz = fixedMul(r, fixedSub(c.z, b.z));
-        edge.du = fixedMul(r, fixedSub(c.u, b.u));
-        edge.dv = fixedMul(r, fixedSub(c.v, b.v));
-    }
+    const Fixed h = fixedSub(bottom.y, top.y);
+    if (h <= 0) return edge;
+    const Fixed r = fixedReciprocal(h);
+    const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
+    edge.dx = divided == Divided::X ? fixedDiv(dx, h) : fixedMul(r, dx);
+    edge.dz = divided == Divided::Z ? fixedDiv(dz, h) : fixedMul(r, dz);
+    edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
+    edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
     return edge;
 }
 
@@ -207,9 +184,9 @@ inline Edge lowerEdge(const Corner& b, const Corner& c) {
 // A->C and the short edges A->B, then B->C; the bottom corner's row is never
 // drawn.
 inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c) {
-    const Edge upper = upperEdge(a, b);
-    Edge longEdge = longEdgeOf(a, c);
-    const Edge lower = lowerEdge(b, c);
+    const Edge upper = edgeSteps(a, b, Divided::X);
+    Edge longEdge = edgeSteps(a, c, Divided::Z);
+    const Edge lower = edgeSteps(b, c, Divided::NONE);
 
     // The long edge is on the left when the upper short edge leans further
     // right; drawSpan orders the ends anyway.

@@ -80,12 +80,8 @@ std::unique_ptr<LighthouseScene> makeScene(const LighthousePictures& p) {
 // Draws `count` values of the (re)seeded sequence and seeds it again, so the
 // scene then draws exactly these values.
 std::vector<int64_t> upcomingRandom(unsigned seed, int count) {
-    srand(seed);
-    std::vector<int64_t> values(count);
-    for (int64_t& v : values)
-        v = rand();
-    srand(seed);
-    return values;
+    const std::vector<int> values = testing_support::replayRand(seed, count);
+    return std::vector<int64_t>(values.begin(), values.end());
 }
 
 int32_t levelAt(uint32_t now) {
