@@ -1,6 +1,6 @@
 #include "platform/sound_device.h"
 
-#include <atomic>
+#include "platform/shared_word.h"
 
 namespace platform {
 namespace {
@@ -19,7 +19,7 @@ void closeNothing(int) {}
 const SoundDevice ABSENT_DEVICE = {openNothing, controlNothing, writeNothing, closeNothing};
 
 // Read by the audio thread when it starts; chosen on the main thread before.
-std::atomic<const SoundDevice*> chosenDevice{nullptr};
+const SoundDevice* volatile chosenDevice = nullptr;
 
 } // namespace
 
@@ -28,11 +28,11 @@ const SoundDevice& absentSoundDevice() {
 }
 
 void selectSoundDevice(const SoundDevice* device) {
-    chosenDevice.store(device);
+    storeRelease(&chosenDevice, device);
 }
 
 const SoundDevice& selectedSoundDevice() {
-    const SoundDevice* device = chosenDevice.load();
+    const SoundDevice* device = loadAcquire(&chosenDevice);
     return device ? *device : systemSoundDevice();
 }
 

@@ -1,7 +1,8 @@
 #include "tools/wav_sound_device.h"
 
-#include <atomic>
 #include <cstdio>
+
+#include "platform/shared_word.h"
 
 namespace platform {
 namespace {
@@ -12,7 +13,8 @@ const uint32_t HEADER_BYTES = 44;
 std::string wavPath;
 uint32_t limit = 0;
 FILE* wavFile = nullptr;
-std::atomic<uint32_t> written{0};
+// Written by the audio thread, read by the main thread.
+SharedWord written;
 
 void putWord(uint8_t* at, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; i++)
