@@ -1,6 +1,6 @@
 // The demo program: no arguments, no configuration. It plays the show from
 // the data/ folder in the working directory and then hands over to the
-// handheld's menu program.
+// handheld's menu program (status 1 if that cannot be started).
 #include "driver/show.h"
 #include "platform/menu.h"
 
@@ -9,6 +9,5 @@ int main() {
     prepareFirstFrame();
     runMainLoop();
     shutDown();
-    platform::runMenuProgram();
-    return 0;
+    return platform::runMenuProgram();
 }

@@ -3,8 +3,9 @@
 
 namespace platform {
 
-// chdir("/usr/gp2x") and execl of "/usr/gp2x/gp2xmenu" on the handheld;
-// returns only if that fails. A desktop has no menu program: returns at once.
-void runMenuProgram();
+// chdir("/usr/gp2x") and execl of "/usr/gp2x/gp2xmenu" on the handheld; it
+// returns only if that fails, after saying so on stderr, with the exit status
+// 1. A desktop has no menu program: it returns 0 at once.
+int runMenuProgram();
 
 } // namespace platform

@@ -12,7 +12,7 @@
 namespace platform {
 
 struct SoundDevice {
-    // A descriptor greater than 0, or 0 or less when there is no device.
+    // A descriptor (0 or more), or a negative number when there is no device.
     int (*open)();
     // An ioctl-style request with a pointer to its argument; the result is
     // the device's, 0 for success.

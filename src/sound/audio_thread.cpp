@@ -18,12 +18,19 @@ namespace {
 // than a block (46 ms), so the device never runs dry for it, and it leaves
 // the processor to the show while the second CPU decodes.
 const useconds_t WAIT_PAUSE_US = 500;
+// The pause between two looks for room in the device, which frees a
+// 2048-byte fragment every 11.6 ms; and how long a device may take no sound
+// at all before it counts as stopped.
+const useconds_t ROOM_PAUSE_US = 2000;
+const useconds_t DEVICE_STALL_US = 1000000;
+const int PCM_FRAMES_PER_SECOND = 44100;
 
 // 44100 Hz, 16-bit little-endian, stereo, two fragments of 2048 bytes: the
-// device buffers only half a block, so its blocking write paces the thread.
-// What the driver answers is not looked at.
-void configureDevice(const platform::SoundDevice& dsp, int device) {
-    int speed = 44100;
+// device buffers only half a block, so its pace is the sound's. The driver
+// writes back what it chose; false when that is not what the second CPU
+// makes, which would play at the wrong speed or as noise.
+bool configureDevice(const platform::SoundDevice& dsp, int device) {
+    int speed = PCM_FRAMES_PER_SECOND;
     dsp.control(device, platform::SNDCTL_DSP_SPEED, &speed);
     int format = platform::AFMT_S16_LE;
     dsp.control(device, platform::SNDCTL_DSP_SETFMT, &format);
@@ -33,6 +40,44 @@ void configureDevice(const platform::SoundDevice& dsp, int device) {
     dsp.control(device, platform::SNDCTL_DSP_SETFRAGMENT, &fragments);
     platform::OssBufferInfo space;
     dsp.control(device, platform::SNDCTL_DSP_GETOSPACE, &space);
+    return speed == PCM_FRAMES_PER_SECOND && format == platform::AFMT_S16_LE && stereo == 1;
+}
+
+// Bytes the device takes now without blocking; NO_ANSWER when it does not
+// say (it then blocks as long as it needs).
+const int NO_ANSWER = -1;
+int roomInDevice(const platform::SoundDevice& dsp, int device) {
+    platform::OssBufferInfo space = {0, 0, 0, NO_ANSWER};
+    if (dsp.control(device, platform::SNDCTL_DSP_GETOSPACE, &space) != 0) return NO_ANSWER;
+    return space.bytes < 0 ? NO_ANSWER : space.bytes;
+}
+
+// Hands one block to the device, in as many writes as it takes: each write
+// waits until the device has room and gives it no more than that, so that a
+// device that stops playing cannot hold the thread in a write. A device with
+// no room for DEVICE_STALL_US has stopped: the rest of the block is dropped.
+// So is the rest after a failed write. False when stopSound asked the
+// thread to end meanwhile.
+bool writeBlock(const platform::SoundDevice& dsp, int device, const uint8_t* pcm) {
+    uint32_t written = 0;
+    useconds_t waited = 0;
+    while (written < PCM_BLOCK_BYTES) {
+        if (stopRequested.load() != 0) return false;
+        uint32_t length = PCM_BLOCK_BYTES - written;
+        const int room = roomInDevice(dsp, device);
+        if (room == 0) {
+            if (waited >= DEVICE_STALL_US) return true;
+            usleep(ROOM_PAUSE_US);
+            waited += ROOM_PAUSE_US;
+            continue;
+        }
+        if (room != NO_ANSWER && static_cast<uint32_t>(room) < length) length = room;
+        const long taken = dsp.write(device, pcm + written, length);
+        if (taken <= 0) return true;
+        written += static_cast<uint32_t>(taken);
+        waited = 0;
+    }
+    return true;
 }
 
 // The block's start state. The second CPU is held in reset meanwhile.
@@ -63,13 +108,14 @@ void* audioThreadMain(void*) {
     threadRunning.store(1);
     const platform::SoundDevice& dsp = platform::selectedSoundDevice();
     const int device = dsp.open();
-    if (device <= 0) {
+    const bool playable = device >= 0 && configureDevice(dsp, device);
+    if (!playable) {
         // No sound: the block stays as it was and the second CPU in reset.
+        if (device >= 0) dsp.close(device);
         blockState.store(BLOCK_ABSENT);
         threadRunning.store(0);
         return nullptr;
     }
-    configureDevice(dsp, device);
     SharedSoundBlock* block = sharedBlock;
     initialiseBlock(block);
     blockState.store(BLOCK_READY);
@@ -83,9 +129,7 @@ void* audioThreadMain(void*) {
             usleep(WAIT_PAUSE_US);
             continue;
         }
-        // A short or failed write loses the rest of the block; it is
-        // released all the same.
-        dsp.write(device, block->buffer(nextBuffer), PCM_BLOCK_BYTES);
+        if (!writeBlock(dsp, device, block->buffer(nextBuffer))) break;
         // Only now, with the bytes handed to the device, may the second CPU
         // refill the buffer.
         full.store(0);

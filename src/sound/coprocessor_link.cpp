@@ -31,6 +31,10 @@ const useconds_t LOOK_PAUSE_US = 10000;
 // A slow start (a busy machine) gets up to two more seconds to initialise
 // the block before loadMusic, which needs it, runs.
 const int MAX_READY_LOOKS = 200;
+// The audio thread ends within one look for room in the device; a thread
+// held in a write by a device that broke its word gets two seconds, and the
+// show then goes on to its end without it.
+const int MAX_STOP_LOOKS = 200;
 
 pthread_t audioThread;
 
@@ -48,14 +52,15 @@ bool longerThan(FILE* file, size_t room) {
 }
 
 // Copies the program image to the start of the window, 1000 bytes at a time.
-// False when it does not fit below the shared block.
+// False when there is none to run (an empty file) or it does not fit below
+// the shared block.
 bool copyProgram(FILE* file) {
     if (longerThan(file, PROGRAM_AREA_SIZE)) return false;
     uint8_t chunk[PROGRAM_CHUNK_BYTES];
     size_t copied = 0;
     for (;;) {
         const size_t got = fread(chunk, 1, sizeof chunk, file);
-        if (got == 0) return true;
+        if (got == 0) return copied > 0;
         if (got > PROGRAM_AREA_SIZE - copied) return false; // the file grew
         memcpy(coprocessorWindow + PROGRAM_AREA_OFFSET + copied, chunk, got);
         copied += got;
@@ -119,8 +124,8 @@ void bootCoprocessor() {
     writeRegister(registerWindow, MUTUAL_IRQ_ENABLE_CPU2, 0x0000);
     writeRegister(registerWindow, MUTUAL_IRQ_PENDING_MAIN, 0xFFFF);
 
-    // Without its program (or with one too large for its area) the second
-    // CPU stays paused and in reset: no sound.
+    // Without a program (no file, an empty one, or one too large for its
+    // area) the second CPU stays paused and in reset: no sound.
     FILE* file = fopen(PROGRAM_PATH, "r");
     if (!file) return;
     const bool placed = copyProgram(file);
@@ -178,8 +183,17 @@ void stopMusic() {
 
 void stopSound() {
     stopRequested.store(1);
-    while (threadRunning.load() != 0)
+    for (int look = 0; look < MAX_STOP_LOOKS && threadRunning.load() != 0; look++)
         usleep(LOOK_PAUSE_US);
+    if (threadRunning.load() != 0) {
+        // The thread is stuck in the device. The second CPU is stopped from
+        // here instead, and its memory stays mapped: the thread still holds
+        // a buffer of it.
+        pauseCoprocessor();
+        platform::writeRegister(registerWindow, platform::CPU2_CONTROL_REGISTER,
+                                platform::CPU2_HELD_IN_RESET_BANK3);
+        return;
+    }
     if (coprocessorWindow)
         platform::unmapPhysicalMemory(coprocessorWindow, platform::COPROCESSOR_WINDOW_SIZE);
     coprocessorWindow = nullptr;

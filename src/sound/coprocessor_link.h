@@ -43,6 +43,8 @@ void playMusic();
 void stopMusic();
 
 // Ends the audio thread, waiting for it, and unmaps the second CPU's memory.
+// A thread that does not end within two seconds (held by its device) is left
+// behind: the second CPU is stopped from here and its memory stays mapped.
 void stopSound();
 
 // Places data/ogg940.bin in the second CPU's memory and starts that CPU.

@@ -2,6 +2,7 @@
 // flags and fills the buffers, with the real second CPU's stand-in held in
 // reset (the test folder has no program image).
 #include <chrono>
+#include <future>
 
 #include "platform/hardware_registers.h"
 #include "sound/audio_thread.h"
@@ -114,6 +115,43 @@ TEST_F(SoundTest, StopWhileWaitingEndsTheThreadWithoutAWrite) {
     // The stop sequence leaves the second CPU paused and held in reset.
     EXPECT_EQ(reg(platform::CPU2_CONTROL_REGISTER), 0x0083);
     EXPECT_EQ(reg(platform::CPU2_RUN_REGISTER) & 1, 0);
+}
+
+TEST_F(SoundTest, ADeviceWithoutRoomDoesNotHoldTheThread) {
+    fake_device::answerRoom(0);
+    startSound();
+    handOver(block(), 0, 0x11);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_TRUE(fake_device::writes().empty()) << "wrote to a device without room";
+
+    EXPECT_LT(millisecondsOf(stopSound), 100.0);
+    EXPECT_EQ(threadRunning.load(), 0u);
+    EXPECT_EQ(fake_device::closes(), 1);
+}
+
+TEST_F(SoundTest, ADeviceStuckInAWriteDoesNotHoldTheShow) {
+    fake_device::holdWrites(true);
+    startSound();
+    handOver(block(), 0, 0x11);
+    ASSERT_TRUE(waitFor([] { return fake_device::writesStarted() == 1; }, 2000));
+
+    auto stopping = std::async(std::launch::async, [] { return millisecondsOf(stopSound); });
+    if (stopping.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        fake_device::holdWrites(false);
+        stopping.wait();
+        FAIL() << "stopSound waited for as long as the device held the thread";
+    }
+    const double waited = stopping.get();
+    EXPECT_GT(waited, 1500.0);
+    EXPECT_LT(waited, 3000.0);
+    EXPECT_EQ(threadRunning.load(), 1u);
+    // Stopped from the main thread; the memory stays for the thread.
+    EXPECT_EQ(reg(platform::CPU2_CONTROL_REGISTER), 0x0083);
+    EXPECT_EQ(reg(platform::CPU2_RUN_REGISTER) & 1, 0);
+    EXPECT_NE(coprocessorWindow, nullptr);
+
+    fake_device::holdWrites(false);
+    EXPECT_TRUE(waitFor([] { return threadRunning.load() == 0; }, 2000));
 }
 
 TEST_F(SoundTest, WaitingForAFlagLeavesTheProcessorAlone) {

@@ -116,6 +116,13 @@ TEST_F(SoundTest, ProgramImageUpToItsAreaIsPlacedAndStarted) {
     EXPECT_EQ(reg(platform::CPU2_RUN_REGISTER) & 1, 0);
 }
 
+TEST_F(SoundTest, EmptyProgramImageIsNotStarted) {
+    writeBytes(dataPath("ogg940.bin"), {});
+    startSound(); // returns 10 ms after the boot
+    EXPECT_EQ(reg(platform::CPU2_CONTROL_REGISTER), 0x0083);
+    EXPECT_EQ(reg(platform::CPU2_RUN_REGISTER) & 1, 0);
+}
+
 TEST_F(SoundTest, OversizedProgramImageIsNotCopied) {
     std::vector<uint8_t> image = makeDesktopCoprocessorImage();
     image.resize(PROGRAM_AREA_SIZE + 1, 0x3C);

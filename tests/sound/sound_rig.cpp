@@ -3,6 +3,7 @@
 #include <tremor/ivorbisfile.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -27,6 +28,10 @@ int closeCount = 0;
 std::vector<RecordedWrite> recorded;
 size_t recordedBytes = 0;
 std::vector<std::pair<unsigned long, int>> requestLog;
+int room = -1;
+bool writesHeld = false;
+int startedWrites = 0;
+std::condition_variable writesReleased;
 
 int openFake() {
     std::lock_guard<std::mutex> guard(lock);
@@ -38,11 +43,21 @@ int controlFake(int, unsigned long request, void* argument) {
     std::lock_guard<std::mutex> guard(lock);
     int value = 0;
     if (request != platform::SNDCTL_DSP_GETOSPACE) memcpy(&value, argument, sizeof value);
+    if (request == platform::SNDCTL_DSP_GETOSPACE && room >= 0) {
+        const platform::OssBufferInfo info = {room / 2048, 2, 2048, room};
+        memcpy(argument, &info, sizeof info);
+        return 0; // looked at before every write: not worth recording
+    }
     requestLog.push_back({request, value});
     return 0;
 }
 
 long writeFake(int, const void* data, size_t length) {
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        startedWrites++;
+        writesReleased.wait(guard, [] { return !writesHeld; });
+    }
     RecordedWrite write;
     write.buffer = -1;
     write.flagDuringWrite = 0;
@@ -76,6 +91,10 @@ void reset(bool failToOpen) {
     recorded.clear();
     recordedBytes = 0;
     requestLog.clear();
+    room = -1;
+    writesHeld = false;
+    startedWrites = 0;
+    writesReleased.notify_all();
 }
 
 const platform::SoundDevice& device() {
@@ -105,6 +124,22 @@ size_t bytesWritten() {
 std::vector<std::pair<unsigned long, int>> requests() {
     std::lock_guard<std::mutex> guard(lock);
     return requestLog;
+}
+
+void answerRoom(int bytes) {
+    std::lock_guard<std::mutex> guard(lock);
+    room = bytes;
+}
+
+void holdWrites(bool held) {
+    std::lock_guard<std::mutex> guard(lock);
+    writesHeld = held;
+    writesReleased.notify_all();
+}
+
+int writesStarted() {
+    std::lock_guard<std::mutex> guard(lock);
+    return startedWrites;
 }
 
 } // namespace fake_device

@@ -37,6 +37,13 @@ std::vector<RecordedWrite> writes();
 size_t bytesWritten();
 // The requests, in order, with the value each was given.
 std::vector<std::pair<unsigned long, int>> requests();
+// What the space query answers from now on: `bytes` of room (unanswered
+// while negative, as after reset).
+void answerRoom(int bytes);
+// While held, a write blocks (as a device that stopped playing may) until
+// released; writesStarted() counts the write calls that began.
+void holdWrites(bool held);
+int writesStarted();
 } // namespace fake_device
 
 // Polls `condition` until it holds or `timeoutMs` pass; true if it held.

@@ -2,6 +2,8 @@
 
 namespace platform {
 
-void runMenuProgram() {}
+int runMenuProgram() {
+    return 0;
+}
 
 } // namespace platform

@@ -19,12 +19,11 @@ const int SDL_DEVICE = 0x5D1;
 bool usingSdl = false;
 
 int openDesktopSound() {
-    int device = ::open("/dev/dsp", O_WRONLY);
-    if (device > 0) {
+    const int device = ::open("/dev/dsp", O_WRONLY);
+    if (device >= 0) {
         usingSdl = false;
         return device;
     }
-    if (device == 0) ::close(device);
     usingSdl = openSdlSoundQueue();
     return usingSdl ? SDL_DEVICE : -1;
 }
