@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean arm-sysroot cross test-arm cross-handheld
+.PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean arm-sysroot cross test-arm cross-handheld test-handheld
 
 all: build
 
@@ -39,8 +39,8 @@ HEADLESS = SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 # capture built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
 # short fuzzing run of every file loader, then the handheld's 32-bit ARM build
 # with its suite under qemu-arm and its assets and frames compared with the
-# desktop's.
-test: test-fast test-sanitize fuzz test-arm
+# desktop's, and last the handheld's own program in a virtual handheld.
+test: test-fast test-sanitize fuzz test-arm test-handheld
 
 test-fast: data
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
@@ -115,10 +115,20 @@ test-arm: cross data cross-handheld
 	    echo "a desktop build of demo names /dev/mem"; exit 1; fi
 
 # The program for the handheld itself: the handheld side of the platform layer
-# (real /dev/mem, OSS /dev/dsp, exit to the menu program). Built, never run here.
+# (real /dev/mem, OSS /dev/dsp, exit to the menu program), ARMv4T code for its
+# ARM920T; with the library that stands in for its devices in test-handheld.
 cross-handheld: arm-sysroot
 	@$(ARM_CMAKE) -S . -B $(ARM_BUILD)-handheld -DDEMO_PLATFORM=handheld -DBUILD_TESTING=OFF >/dev/null
-	@cmake --build $(ARM_BUILD)-handheld -j $(JOBS) --target demo demo-capture
+	@cmake --build $(ARM_BUILD)-handheld -j $(JOBS) --target demo demo-capture virtual-devices
+
+# The handheld's own program (the cross-handheld build, unchanged) under
+# qemu-arm in a virtual handheld: a preloaded library stands in for /dev/mem,
+# /dev/dsp and the menu program, and the desktop build's virtual-handheld
+# models the machine and its second CPU. Checks the frames, the register
+# sequences, the music hand-over, the OSS set-up and sound, the exit to the
+# menu program, and the sound path's behaviour with broken devices.
+test-handheld: data cross-handheld
+	scripts/test-handheld.sh $(BUILD) $(ARM_BUILD)-handheld $(ARM_SYSROOT)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(ARM_BUILD) $(ARM_BUILD)-handheld \
