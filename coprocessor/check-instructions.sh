@@ -58,7 +58,8 @@ if [ -n "$map" ]; then
     helpers=$("$objdump" -t "$program" |
         awk '$NF ~ /^(__sync_|__atomic_|__aeabi_read_tp$|__kernel_)/ { print $NF }' | sort -u)
     if [ -n "$helpers" ]; then
-        echo "$program: uses the kernel's user helpers, which the handheld lacks:" $helpers >&2
+        echo "$program: uses the kernel's user helpers, which the handheld lacks:" \
+            "$(echo "$helpers" | head -3 | tr '\n' ' ')($(echo "$helpers" | wc -l) in all)" >&2
         exit 1
     fi
 fi

@@ -72,6 +72,37 @@ TEST(Arm940Instructions, TheBuiltProgramPasses) {
     EXPECT_EQ(check(ARM940_PROGRAM_ELF, &output), 0) << output;
 }
 
+// The same check on a Linux program for the main CPU, through its link map:
+// our objects and the compiler's helpers are checked, the C library's start
+// files are not; the kernel's atomic helpers are refused.
+TEST(Arm920tInstructions, OurCodeAndTheHelpersAreCheckedThroughTheMap) {
+    if (runCommand("command -v arm-linux-gnueabi-gcc >/dev/null", ".") != 0 || !haveCompiler())
+        GTEST_SKIP() << "the ARM Linux cross compiler is not installed";
+    TempDir dir;
+    std::ofstream(dir.file("d.c")) << "unsigned z(unsigned x) { return __builtin_clz(x); }\n"
+                                      "unsigned d(unsigned a, unsigned b) { return a / b; }\n"
+                                      "int main(int c, char** v) { return d(c, v[0][0]); }\n";
+    std::ofstream(dir.file("s.c")) << "int main(void) { __sync_synchronize(); return 0; }\n";
+    const std::string gcc = "arm-linux-gnueabi-gcc -O2 -marm -Wl,-z,noexecstack ";
+    const std::string baremetalHelpers =
+        " $(arm-none-eabi-gcc -marm -march=armv4t -print-libgcc-file-name) "
+        "-Wl,--no-enum-size-warning";
+    auto linkAndCheck = [&](const std::string& flags, std::string* output) {
+        const std::string link = gcc + flags + " -Wl,-Map=p.map -o p";
+        EXPECT_EQ(runCommand(link, dir.path()), 0) << link;
+        return runCommand(std::string("'") + ARM940_CHECK_SCRIPT +
+                              "' arm-linux-gnueabi-objdump p p.map 2>&1",
+                          dir.path(), output);
+    };
+    std::string output;
+    EXPECT_NE(linkAndCheck("-march=armv4t d.c", &output), 0);
+    EXPECT_NE(output.find("clz"), std::string::npos) << output; // the ARMv5TE libgcc's division
+    EXPECT_EQ(linkAndCheck("-march=armv4t d.c" + baremetalHelpers, &output), 0) << output;
+    EXPECT_NE(linkAndCheck("-march=armv5te d.c" + baremetalHelpers, &output), 0) << output;
+    EXPECT_NE(linkAndCheck("-march=armv4t s.c", &output), 0);
+    EXPECT_NE(output.find("the kernel's user helpers"), std::string::npos) << output;
+}
+
 #if DEMO_HAVE_UNICORN
 TEST(Arm940Instructions, TheEmulatedCoreStopsAtAnArmv5Instruction) {
     using namespace arm940_test;
