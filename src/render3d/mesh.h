@@ -80,6 +80,10 @@ class Mesh {
     // with status 1 after "error loading <path>".
     Mesh(const char* path, Image* texture, Image* envMap, int vertexCount, int faceCount,
          int texVertexCount);
+    // The same from a stream that is already open, read from where it
+    // stands to its end and left open.
+    Mesh(FILE* stream, Image* texture, Image* envMap, int vertexCount, int faceCount,
+         int texVertexCount);
     ~Mesh();
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
@@ -96,5 +100,7 @@ class Mesh {
                   Fixed z2);
 
   private:
+    void load(FILE* file, Image* texture, Image* envMap, int vertexCount, int faceCount,
+              int texVertexCount);
     void parse(FILE* file);
 };

@@ -35,6 +35,36 @@ Fixed texelCoordinate(float value) {
     return truncateToFixed(value * 255.0f * 65536.0f);
 }
 
+// Reads the rest of a face record: the three corners, then the material id,
+// which is 0 when the record has none that can be read. The smoothing field
+// is one group number as a rule, but some exporters write a list ("1,2") or
+// nothing at all; the material id after it is found all the same.
+int readFace(FILE* file, int* a, int* b, int* c) {
+    int material = 0, smoothingEnd = -1, materialAt = -1;
+    fscanf(file, "%*s %*s %d %*s %d %*s %d AB: %*d BC: %*d CA: %*d *MESH_SMOOTHING%n", a, b, c,
+           &smoothingEnd);
+    if (smoothingEnd < 0) return 0;
+    if (fscanf(file, " %*d *MESH_MTLID%n %d", &materialAt, &material) == 1 || materialAt >= 0)
+        return material;
+    // The field was not one number: pass over the rest of it, on this line
+    // only, and read the material id if it follows.
+    int ch = getc(file);
+    while (ch == ' ' || ch == '\t' || ch == '\r' || ch == ',' || (ch >= '0' && ch <= '9'))
+        ch = getc(file);
+    if (ch == EOF) return 0;
+    ungetc(ch, file);
+    if (ch != '*') return 0;
+    // Anything other than the material keyword is left for the token loop.
+    const long keyword = ftell(file);
+    char token[16];
+    if (fscanf(file, "%15s", token) == 1 && strcmp(token, "*MESH_MTLID") == 0) {
+        fscanf(file, "%d", &material);
+        return material;
+    }
+    fseek(file, keyword, SEEK_SET);
+    return 0;
+}
+
 template <typename T> T* clearedArray(int count) {
     return new T[count]();
 }
@@ -49,7 +79,20 @@ Mesh::Mesh(const char* path, Image* texture, Image* envMap, int vertexCount, int
         printf("error loading %s\n", path);
         exit(1);
     }
+    load(file, texture, envMap, vertexCount, faceCount, texVertexCount);
+    fclose(file);
+    transform();
+}
 
+Mesh::Mesh(FILE* stream, Image* texture, Image* envMap, int vertexCount, int faceCount,
+           int texVertexCount) {
+    screen = Screen::instance();
+    load(stream, texture, envMap, vertexCount, faceCount, texVertexCount);
+    transform();
+}
+
+void Mesh::load(FILE* file, Image* texture, Image* envMap, int vertexCount, int faceCount,
+                int texVertexCount) {
     if (vertexCount < 0) vertexCount = 0;
     if (faceCount < 0) faceCount = 0;
     if (texVertexCount < 0) texVertexCount = 0;
@@ -81,8 +124,6 @@ Mesh::Mesh(const char* path, Image* texture, Image* envMap, int vertexCount, int
     currentTexels = texture ? texture->pixels : nullptr;
 
     parse(file);
-    fclose(file);
-    transform();
 }
 
 Mesh::~Mesh() {
@@ -109,11 +150,8 @@ void Mesh::parse(FILE* file) {
                 vertices[vertexRecords++].position =
                     Vec3{modelCoordinate(x), modelCoordinate(y), modelCoordinate(z)};
         } else if (strcmp(token, "*MESH_FACE") == 0) {
-            int a = 0, b = 0, c = 0, material = 0;
-            fscanf(file,
-                   "%*s %*s %d %*s %d %*s %d AB: %*d BC: %*d CA: %*d *MESH_SMOOTHING %*d "
-                   "*MESH_MTLID %d",
-                   &a, &b, &c, &material);
+            int a = 0, b = 0, c = 0;
+            const int material = readFace(file, &a, &b, &c);
             if (faceRecords < faceCount) faces[faceRecords++] = MeshFace{a, b, c, material};
         } else if (strcmp(token, "*MESH_TVERT") == 0) {
             float u = 0, v = 0;

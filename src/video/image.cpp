@@ -10,38 +10,88 @@
 
 namespace {
 
+const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+uint32_t bigEndian32(const unsigned char* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
 // Pictures are PNG files. stb_image would also take other formats, some of
-// which let a few bytes of header claim a picture of gigabytes that it then
-// allocates and fills, so anything without the PNG signature is refused
-// before the decoder sees it.
-bool startsWithPngSignature(FILE* file) {
-    static const unsigned char SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    unsigned char head[8];
-    const bool png = fread(head, 1, 8, file) == 8 && memcmp(head, SIGNATURE, 8) == 0;
-    rewind(file);
-    return png;
+// which let a few bytes of header claim a picture of gigabytes, so anything
+// without the PNG signature is refused before the decoder sees it. What a PNG
+// claims is checked here just as early: the size in its IHDR chunk (which
+// comes first, after any CgBI chunks that the decoder also reads), and the
+// length of every chunk up to IEND, which must lie within the file, since
+// the decoder allocates what an IDAT chunk claims before reading it. So the
+// decoder is only ever given a picture whose size its owner accepts and
+// chunks no larger than the file.
+bool readPngSize(FILE* file, uint32_t* width, uint32_t* height) {
+    const off_t start = ftello(file);
+    if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return false;
+    const off_t end = ftello(file);
+    if (end < start || fseeko(file, start, SEEK_SET) != 0) return false;
+    uint64_t remaining = static_cast<uint64_t>(end - start);
+
+    unsigned char signature[8];
+    if (remaining < 8 || fread(signature, 1, 8, file) != 8 ||
+        memcmp(signature, PNG_SIGNATURE, 8) != 0)
+        return false;
+    remaining -= 8;
+    bool sizeSeen = false;
+    for (;;) {
+        unsigned char chunk[16]; // length, type, then the first 8 bytes of the data
+        if (remaining < 8 || fread(chunk, 1, 8, file) != 8) return false;
+        remaining -= 8;
+        // The decoder stops at IEND without reading further.
+        if (sizeSeen && memcmp(chunk + 4, "IEND", 4) == 0) return true;
+        const uint64_t length = bigEndian32(chunk);
+        if (length + 4 > remaining) return false; // the data and the CRC
+        uint64_t skip = length + 4;
+        if (!sizeSeen) {
+            if (memcmp(chunk + 4, "IHDR", 4) == 0 && length == 13) {
+                if (fread(chunk + 8, 1, 8, file) != 8) return false;
+                *width = bigEndian32(chunk + 8);
+                *height = bigEndian32(chunk + 12);
+                sizeSeen = true;
+                skip -= 8;
+            } else if (memcmp(chunk + 4, "CgBI", 4) != 0) {
+                return false;
+            }
+        }
+        if (fseeko(file, static_cast<off_t>(skip), SEEK_CUR) != 0) return false;
+        remaining -= length + 4;
+    }
 }
 
 } // namespace
 
-bool Image::decode(const char* path) {
+bool Image::decode(const PictureSource& source, int minWidth, int maxWidth, int minHeight,
+                   int64_t minPixels) {
     pixelCount = 0;
     pixels = nullptr;
     width = 0;
     height = 0;
-    FILE* file = fopen(path, "rb");
+    FILE* file = source.stream ? source.stream : fopen(source.name, "rb");
     if (!file) return false;
-    if (!startsWithPngSignature(file)) {
-        fclose(file);
-        return false;
+    const off_t start = ftello(file);
+    uint32_t w = 0, h = 0;
+    unsigned char* rgb = nullptr;
+    if (readPngSize(file, &w, &h) && w >= 1 && h >= 1 && w <= MAX_PICTURE_SIDE &&
+        h <= MAX_PICTURE_SIDE && int64_t(w) >= minWidth && int64_t(w) <= maxWidth &&
+        int64_t(h) >= minHeight && int64_t(w) * h >= minPixels &&
+        fseeko(file, start, SEEK_SET) == 0) {
+        int decodedWidth = 0, decodedHeight = 0, components = 0;
+        rgb = stbi_load_from_file(file, &decodedWidth, &decodedHeight, &components, 3);
+        if (rgb && (uint32_t(decodedWidth) != w || uint32_t(decodedHeight) != h)) {
+            stbi_image_free(rgb);
+            rgb = nullptr;
+        }
     }
-    int w = 0, h = 0, components = 0;
-    unsigned char* rgb = stbi_load_from_file(file, &w, &h, &components, 3);
-    fclose(file);
+    if (!source.stream) fclose(file);
     if (!rgb) return false;
-    width = w;
-    height = h;
-    pixelCount = w * h;
+    width = int32_t(w);
+    height = int32_t(h);
+    pixelCount = width * height;
     pixels = new uint16_t[pixelCount];
     for (int32_t i = 0; i < pixelCount; i++) {
         const unsigned char* p = rgb + 3 * i;
@@ -59,30 +109,30 @@ void Image::makeBlank(int w, int h) {
     pixels = new uint16_t[pixelCount]();
 }
 
-Image::Image(const char* path) {
-    decode(path);
+Image::Image(const PictureSource& source) {
+    decode(source, 1, MAX_PICTURE_SIDE, 1, 0);
 }
 
-Image::Image(const char* path, int needWidth, int minHeight) {
-    if (decode(path) && width == needWidth && height >= minHeight) return;
-    fprintf(stderr, "picture %s is missing or not %dx%d; using a black one\n", path, needWidth,
-            minHeight);
+Image::Image(const PictureSource& source, int needWidth, int minHeight) {
+    if (decode(source, needWidth, needWidth, minHeight, 0)) return;
+    fprintf(stderr, "picture %s is missing or not %dx%d; using a black one\n", source.name,
+            needWidth, minHeight);
     makeBlank(needWidth, minHeight);
 }
 
-Image* Image::loadAtLeast(const char* path, int minPixels) {
+Image* Image::loadAtLeast(const PictureSource& source, int minPixels) {
     Image* image = new Image;
-    if (image->decode(path) && image->pixelCount >= minPixels) return image;
-    fprintf(stderr, "picture %s is missing or has fewer than %d pixels; using a black one\n", path,
-            minPixels);
+    if (image->decode(source, 1, MAX_PICTURE_SIDE, 1, minPixels)) return image;
+    fprintf(stderr, "picture %s is missing or has fewer than %d pixels; using a black one\n",
+            source.name, minPixels);
     image->makeBlank(minPixels, 1);
     return image;
 }
 
-Image* Image::loadAtLeast(const char* path, int minWidth, int minHeight) {
+Image* Image::loadAtLeast(const PictureSource& source, int minWidth, int minHeight) {
     Image* image = new Image;
-    if (image->decode(path) && image->width >= minWidth && image->height >= minHeight) return image;
-    fprintf(stderr, "picture %s is missing or smaller than %dx%d; using a black one\n", path,
+    if (image->decode(source, minWidth, MAX_PICTURE_SIDE, minHeight, 0)) return image;
+    fprintf(stderr, "picture %s is missing or smaller than %dx%d; using a black one\n", source.name,
             minWidth, minHeight);
     image->makeBlank(minWidth, minHeight);
     return image;

@@ -23,7 +23,11 @@ void Screen::destroyInstance() {
 }
 
 Screen::Screen(int width, int height, int bitsPerPixel) {
-    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
+    // The show needs only video: its sound goes its own way and no joystick
+    // is ever opened. Where SDL cannot give audio or a joystick, it plays
+    // with video alone.
+    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0 &&
+        SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         exit(1);
     }
@@ -43,6 +47,11 @@ Screen::Screen(int width, int height, int bitsPerPixel) {
     pixels = frame;
     frameSurface = SDL_CreateRGBSurfaceFrom(frame, SCREEN_WIDTH, SCREEN_HEIGHT, 16,
                                             SCREEN_WIDTH * 2, 0xF800, 0x07E0, 0x001F, 0);
+    // Without it nothing drawn would ever reach the window.
+    if (!frameSurface) {
+        printf("Unable to set video: %s\n", SDL_GetError());
+        exit(1);
+    }
     camera = new Camera;
     camera->reset();
     SDL_UpdateRect(surface, 0, 0, width, height);

@@ -79,6 +79,20 @@ TEST(Capture, LoadingScreenIsWrittenBeforeTheFirstFrame) {
     EXPECT_EQ(h, 240);
 }
 
+// The show uses no SDL audio (its sound goes its own way), so an SDL that
+// can give none still lets it play, its frames as they always are.
+TEST(Capture, PlaysWhereSdlRefusesAudio) {
+    TempDir out;
+    std::string output;
+    ASSERT_EQ(runCommand("SDL_AUDIODRIVER=no-such-driver " + programCommand("demo-capture") +
+                             " --until 1000 --at 1000 --raw --out '" + out.path() + "'",
+                         DEMO_SOURCE_DIR, &output),
+              0)
+        << output;
+    EXPECT_EQ(output.find("Unable to init SDL"), std::string::npos) << output;
+    EXPECT_EQ(rawFrame(out.file("frame-1000.rgb565")), std::vector<uint16_t>(76800, 0xFFFF));
+}
+
 TEST(Capture, BadArgumentsAndUnwritableFolderFail) {
     std::string output;
     EXPECT_NE(capture("--step", &output), 0);

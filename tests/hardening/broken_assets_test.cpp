@@ -5,8 +5,11 @@
 // harm. Under the sanitizer build these runs also prove that nothing reads or
 // writes outside its arrays.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -117,6 +120,28 @@ std::string hostileMeshText() {
     text += "*MESH_VERTEXNORMAL " + std::string(500, '5') + " 1 1 1\n";
     text += "*MESH_VERTEXNORMAL -2147483648 1 1 1\n*MESH_VERTEXNORMAL 121 0 0 -1\n";
     return text;
+}
+
+// A user who keeps the assets elsewhere links data/ to them: the copy that
+// tests damage holds the files themselves, and the assets stay as they were.
+TEST(ShowFolderCopy, ALinkedDataFolderIsLeftIntact) {
+    TempDir user;
+    ASSERT_EQ(mkdir(user.file("assets").c_str(), 0755), 0);
+    const std::vector<uint8_t> picture = noise(1000, 7), mesh = noise(500, 8);
+    {
+        std::ofstream(user.file("assets/bg.png"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(picture.data()), 1000);
+        std::ofstream(user.file("assets/kukka.ase"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(mesh.data()), 500);
+    }
+    ASSERT_EQ(symlink("assets", user.file("data").c_str()), 0);
+
+    ShowFolder show(user.file("data"));
+    show.truncate("bg.png", 10);
+    show.write("kukka.ase", std::string("garbage"));
+    EXPECT_EQ(readFile(user.file("assets/bg.png")), picture);
+    EXPECT_EQ(readFile(user.file("assets/kukka.ase")), mesh);
+    EXPECT_EQ(show.size("bg.png"), 10u);
 }
 
 // Damaged meshes load what they can and draw it for the three scenes that

@@ -1,6 +1,9 @@
-// Pictures are PNG files; anything else is refused before it is decoded.
+// Pictures are PNG files; anything else is refused before it is decoded, and
+// so is a PNG that claims a size its owner cannot use.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,104 @@ TEST(PictureFormat, FilesWithoutThePngSignatureAreNotDecoded) {
     bytes[0] = 0x88;
     writeBytes(png, bytes);
     EXPECT_TRUE(loadPicture(png).empty());
+}
+
+// Bits of a deflate stream, first bit lowest; Huffman codes go in from their
+// highest bit.
+struct BitWriter {
+    std::vector<uint8_t> bytes;
+    int used = 8;
+    void bits(uint32_t value, int count) {
+        for (int i = 0; i < count; i++) {
+            if (used == 8) {
+                bytes.push_back(0);
+                used = 0;
+            }
+            bytes.back() |= static_cast<uint8_t>(((value >> i) & 1) << used++);
+        }
+    }
+    void code(uint32_t value, int count) {
+        for (int i = count - 1; i >= 0; i--)
+            bits(value >> i, 1);
+    }
+};
+
+void appendBigEndian(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void appendChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
+    appendBigEndian(png, static_cast<uint32_t>(data.size()));
+    std::vector<uint8_t> typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    uint32_t crc = 0xFFFFFFFF;
+    for (uint8_t byte : typed) {
+        crc ^= byte;
+        for (int k = 0; k < 8; k++)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    png.insert(png.end(), typed.begin(), typed.end());
+    appendBigEndian(png, ~crc);
+}
+
+// A valid grey PNG of width x height black pixels in under a megabyte: its
+// zero bytes are one literal and then copies of 258 bytes each.
+std::vector<uint8_t> blackGreyPng(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, height);
+    header.insert(header.end(), {8, 0, 0, 0, 0}); // 8-bit grey, not interlaced
+    appendChunk(png, "IHDR", header);
+
+    const uint64_t rawBytes = uint64_t(width + 1) * height; // a filter byte per row
+    BitWriter deflate;
+    deflate.bits(1, 1);    // the last block,
+    deflate.bits(1, 2);    // with the fixed codes
+    deflate.code(0x30, 8); // literal 0
+    uint64_t written = 1;
+    for (; written + 258 <= rawBytes; written += 258) {
+        deflate.code(0xC5, 8); // length 258
+        deflate.code(0, 5);    // distance 1
+    }
+    for (; written < rawBytes; written++)
+        deflate.code(0x30, 8);
+    deflate.code(0, 7); // end of block
+    std::vector<uint8_t> zlib = {0x78, 0x01};
+    zlib.insert(zlib.end(), deflate.bytes.begin(), deflate.bytes.end());
+    appendBigEndian(zlib, static_cast<uint32_t>((rawBytes % 65521) << 16 | 1)); // Adler-32
+    appendChunk(png, "IDAT", zlib);
+    appendChunk(png, "IEND", {});
+    return png;
+}
+
+long peakKilobytes() {
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A PNG that says it holds 12000 x 12000 pixels (and does) is refused on its
+// header, as a missing picture is: decoding it first took some 860 MB.
+TEST(PictureFormat, OversizedPicturesAreRefusedBeforeDecoding) {
+    TempDir dir;
+    const std::string path = dir.file("huge.png");
+    writeBytes(path, blackGreyPng(12000, 12000));
+    EXPECT_EXIT(
+        {
+            const long before = peakKilobytes();
+            const Image asLoaded(path.c_str());
+            const Image background(path.c_str(), 320, 240);
+            const long grown = peakKilobytes() - before;
+            fprintf(stderr, "grew %s\n", grown < 32 * 1024 ? "little" : "much");
+            bool black = background.width == 320 && background.height == 240;
+            for (int i = 0; black && i < background.pixelCount; i++)
+                black = background.pixels[i] == 0;
+            exit(asLoaded.pixelCount == 0 && asLoaded.pixels == nullptr && black ? 0 : 2);
+        },
+        testing::ExitedWithCode(0),
+        "^picture " + path + " is missing or not 320x240; using a black one\ngrew little\n$");
 }
 
 } // namespace

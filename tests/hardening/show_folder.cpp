@@ -24,9 +24,10 @@ std::string readText(const std::string& path) {
 
 } // namespace
 
-ShowFolder::ShowFolder() {
-    const int status = runCommand("cp -R " + quoted(dataDir()) + " data", dir.path());
-    EXPECT_EQ(status, 0) << "cannot copy data/ into " << dir.path();
+ShowFolder::ShowFolder(const std::string& source) {
+    // -L follows links, the folder's own and any inside it.
+    const int status = runCommand("cp -RL " + quoted(source) + " data", dir.path());
+    EXPECT_EQ(status, 0) << "cannot copy " << source << " into " << dir.path();
 }
 
 std::string ShowFolder::dataFile(const std::string& name) const {

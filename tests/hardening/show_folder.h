@@ -20,8 +20,10 @@ struct CaptureRun {
 
 class ShowFolder {
   public:
-    // Copies the project's data/ into a fresh temporary folder.
-    ShowFolder();
+    // Copies the files of the project's data/ (or of `source`) into a fresh
+    // temporary folder: the files themselves, never a link to them, so that
+    // damaging the copy never reaches the show's own assets.
+    explicit ShowFolder(const std::string& source = testing_support::dataDir());
 
     std::string dataFile(const std::string& name) const;
     void remove(const std::string& name) const;

@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <vector>
 
 #include "mesh_test_helpers.h"
 
@@ -85,6 +87,66 @@ TEST_F(MeshTest, LoadsFacesWithMaterialAndTextureFaces) {
     EXPECT_EQ(mesh->texFaces[0].a, 2);
     EXPECT_EQ(mesh->texFaces[0].b, 0);
     EXPECT_EQ(mesh->texFaces[0].c, 1);
+}
+
+// Other exporters write the smoothing field as a list, or leave it empty;
+// the material id after it still counts, and the next record is not lost.
+TEST_F(MeshTest, SmoothingListsAndEmptyGroupsKeepTheMaterial) {
+    auto mesh = load("*MESH_FACE 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING 1,2 "
+                     "*MESH_MTLID 1\n"
+                     "*MESH_FACE 1: A: 2 B: 1 C: 0 AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING 3, 4 \t"
+                     "*MESH_MTLID 1\n"
+                     "*MESH_FACE 2: A: 1 B: 2 C: 0 AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING \t"
+                     "*MESH_MTLID 1\n"
+                     "*MESH_FACE 3: A: 0 B: 2 C: 1 AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING 1,2\n"
+                     "*MESH_FACE 4: A: 2 B: 0 C: 1 AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING\n"
+                     "*MESH_VERTEX 0 40 0 0\n",
+                     1, 5, 0);
+    for (int f = 0; f < 3; f++)
+        EXPECT_EQ(mesh->faces[f].materialId, 1) << "face " << f;
+    // Without a material id the face is textured, and what follows is read.
+    EXPECT_EQ(mesh->faces[3].materialId, 0);
+    EXPECT_EQ(mesh->faces[4].a, 2);
+    EXPECT_EQ(mesh->faces[4].materialId, 0);
+    EXPECT_EQ(mesh->vertices[0].position.x, ONE);
+}
+
+// The show's own meshes, as the generator writes them, give every face
+// exactly what one fscanf per face record always read from them.
+TEST_F(MeshTest, TheShowsMeshesLoadTheirFacesAsBefore) {
+    struct ShowMesh {
+        const char* name;
+        int vertices, faces, texVertices;
+    };
+    for (const ShowMesh& m :
+         {ShowMesh{"sopwith.ase", 122, 136, 286}, ShowMesh{"kukka.ase", 121, 121, 224}}) {
+        SCOPED_TRACE(m.name);
+        const std::string path = testing_support::dataDir() + "/" + m.name;
+        std::vector<MeshFace> expected;
+        FILE* file = fopen(path.c_str(), "rt");
+        ASSERT_NE(file, nullptr);
+        char token[80];
+        while (fscanf(file, "%79s", token) == 1) {
+            if (strcmp(token, "*MESH_FACE") != 0) continue;
+            MeshFace face{0, 0, 0, 0};
+            fscanf(file,
+                   "%*s %*s %d %*s %d %*s %d AB: %*d BC: %*d CA: %*d *MESH_SMOOTHING %*d "
+                   "*MESH_MTLID %d",
+                   &face.a, &face.b, &face.c, &face.materialId);
+            expected.push_back(face);
+        }
+        fclose(file);
+        ASSERT_EQ(expected.size(), size_t(m.faces));
+
+        Mesh mesh(path.c_str(), texture.get(), envMap.get(), m.vertices, m.faces, m.texVertices);
+        for (int f = 0; f < m.faces; f++) {
+            const MeshFace& got = mesh.faces[f];
+            EXPECT_EQ(std::vector<int>({got.a, got.b, got.c, got.materialId}),
+                      std::vector<int>(
+                          {expected[f].a, expected[f].b, expected[f].c, expected[f].materialId}))
+                << "face " << f;
+        }
+    }
 }
 
 TEST_F(MeshTest, VertexNormalsGoByIndexAndTheLastOneWins) {

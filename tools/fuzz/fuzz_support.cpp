@@ -16,6 +16,16 @@ void removeScratchFile() {
 
 } // namespace
 
+FILE* openInput(const uint8_t* data, size_t size) {
+    static uint8_t nothing[1];
+    FILE* stream = fmemopen(size ? const_cast<uint8_t*>(data) : nothing, size, "rb");
+    if (!stream) {
+        perror("demo fuzz: cannot open the input as a stream");
+        abort();
+    }
+    return stream;
+}
+
 const char* writeInputFile(const uint8_t* data, size_t size, size_t length) {
     if (scratchPath.empty()) {
         const char* dir = getenv("TMPDIR");

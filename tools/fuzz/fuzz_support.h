@@ -1,9 +1,15 @@
-// Helpers shared by the fuzz targets: the loaders under test read files by
-// name, so each input is written to one scratch file first.
+// Helpers shared by the fuzz targets: inputs are read by the loaders from
+// memory through a stream, or, for a loader that reads files by name, from
+// one scratch file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+
+// A read-only stream over the input's bytes (no copy is made); close it
+// with fclose.
+FILE* openInput(const uint8_t* data, size_t size);
 
 // Writes the input to this process's scratch file (made on the first call
 // under $TMPDIR or /tmp, removed at exit) and returns its path. A `length`
