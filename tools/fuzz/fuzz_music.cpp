@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "fuzz_support.h"
+#include "platform/physical_memory.h"
 #include "platform/shared_sound_block.h"
 #include "sound/audio_thread.h"
 #include "sound/coprocessor_link.h"
