@@ -78,7 +78,9 @@ void startUp() {
     console->stepProgress(); // 13
 }
 
-void prepareFirstFrame() { memset(Screen::instance()->pixels, 0xFF, SCREEN_BYTES); }
+void prepareFirstFrame() {
+    memset(Screen::instance()->pixels, 0xFF, SCREEN_BYTES);
+}
 
 bool handleEvent(const SDL_Event& event) {
     switch (event.type) {
@@ -102,13 +104,17 @@ bool drainEvents() {
     return quit;
 }
 
+bool runLoopPass() {
+    runFrame(demoClock());
+    bool quitRequested = showEnded();
+    if (drainEvents()) quitRequested = true;
+    return quitRequested;
+}
+
 void runMainLoop() {
     bool quitRequested = false;
-    while (!quitRequested) {
-        runFrame(demoClock());
-        if (showEnded()) quitRequested = true;
-        if (drainEvents()) quitRequested = true;
-    }
+    while (!quitRequested)
+        quitRequested = runLoopPass();
 }
 
 void shutDown() {

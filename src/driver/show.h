@@ -70,7 +70,11 @@ bool handleEvent(const SDL_Event& event);
 // show to end. Events after a quit request are still handled.
 bool drainEvents();
 
-// Frames until the timeline's end mark or a quit request.
+// One pass of the main loop: a frame, then the whole event queue. True when
+// the show shall end (the end mark, or a quit request).
+bool runLoopPass();
+
+// Passes until the show shall end.
 void runMainLoop();
 
 // Tears everything down in its fixed order (up to, not including, the exit

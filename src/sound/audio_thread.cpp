@@ -1,11 +1,10 @@
 #include "sound/audio_thread.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
 #include "platform/hardware_registers.h"
 #include "platform/sound_device.h"
+#include "platform/thread.h"
 #include "sound/coprocessor_link.h"
 
 SharedWord threadRunning;
@@ -13,11 +12,6 @@ SharedWord stopRequested;
 SharedWord blockState;
 
 namespace {
-
-// The pause between two looks at a flag that is not yet set. Far shorter
-// than a block (46 ms), so the device never runs dry for it, and it leaves
-// the processor to the show while the second CPU decodes.
-const useconds_t WAIT_PAUSE_US = 500;
 
 // 44100 Hz, 16-bit little-endian, stereo, two fragments of 2048 bytes: the
 // device buffers only half a block, so its blocking write paces the thread.
@@ -57,45 +51,54 @@ void stopCoprocessor() {
     writeRegister(registerWindow, CPU2_CONTROL_REGISTER, CPU2_HELD_IN_RESET_BANK3);
 }
 
-} // namespace
+// The thread's own state: its device and the buffer it serves next.
+const platform::SoundDevice* dsp = nullptr;
+int device = -1;
+SharedSoundBlock* block = nullptr;
+int nextBuffer = 0;
 
-void* audioThreadMain(void*) {
+bool startAudioThread() {
     threadRunning.store(1);
-    const platform::SoundDevice& dsp = platform::selectedSoundDevice();
-    const int device = dsp.open();
+    dsp = &platform::selectedSoundDevice();
+    device = dsp->open();
     if (device <= 0) {
         // No sound: the block stays as it was and the second CPU in reset.
         blockState.store(BLOCK_ABSENT);
         threadRunning.store(0);
-        return nullptr;
+        return false;
     }
-    configureDevice(dsp, device);
-    SharedSoundBlock* block = sharedBlock;
+    configureDevice(*dsp, device);
+    block = sharedBlock;
     initialiseBlock(block);
     blockState.store(BLOCK_READY);
     bootCoprocessor();
-
     // Buffer 0 first, then strictly in turn: a full buffer out of turn waits.
-    int nextBuffer = 0;
-    while (stopRequested.load() == 0) {
-        SharedWord& full = block->bufferFull(nextBuffer);
-        if (full.load() == 0) {
-            usleep(WAIT_PAUSE_US);
-            continue;
-        }
-        // A short or failed write loses the rest of the block; it is
-        // released all the same.
-        dsp.write(device, block->buffer(nextBuffer), PCM_BLOCK_BYTES);
-        // Only now, with the bytes handed to the device, may the second CPU
-        // refill the buffer.
-        full.store(0);
-        nextBuffer ^= 1;
-    }
+    nextBuffer = 0;
+    return true;
+}
 
-    dsp.close(device);
+platform::ThreadPass passAudioThread() {
+    if (stopRequested.load() != 0) return platform::THREAD_ENDING;
+    SharedWord& full = block->bufferFull(nextBuffer);
+    if (full.load() == 0) return platform::THREAD_WAITING;
+    // A short or failed write loses the rest of the block; it is released
+    // all the same.
+    dsp->write(device, block->buffer(nextBuffer), PCM_BLOCK_BYTES);
+    // Only now, with the bytes handed to the device, may the second CPU
+    // refill the buffer.
+    full.store(0);
+    nextBuffer ^= 1;
+    return platform::THREAD_WORKED;
+}
+
+void endAudioThread() {
+    dsp->close(device);
     // The second CPU is stopped before the flag drops: stopSound unmaps its
     // memory as soon as it sees the flag at 0.
     stopCoprocessor();
     threadRunning.store(0);
-    return nullptr;
 }
+
+} // namespace
+
+const platform::SteppedThread AUDIO_THREAD = {startAudioThread, passAudioThread, endAudioThread};
