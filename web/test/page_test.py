@@ -10,6 +10,7 @@
    second CPU decoded in its first seconds must equal the machine's own
    Tremor's decode of the music. Meanwhile the frames per second and the
    pace of the show's clock against the audio context's are measured.
+   Releasing Backspace then ends the show.
 3. Nothing may appear on the page's console as an error.
 
 The page is served on 127.0.0.1 by web/serve.py's server; the browser is
@@ -42,6 +43,9 @@ FRAME_TIMES = [1000, 3100, 5000, 20000, 41000, 44000, 55000, 63000, 66000, 75000
 SOUND_SECONDS = 3
 SOUND_BYTES = SOUND_SECONDS * 44100 * 4
 CLOCK_SECONDS = 8
+# One frame late at either probe, at 20 frames a second or more.
+CLOCK_AHEAD_MS = 60
+CLOCK_BEHIND_MS = 300
 FRAME_BYTES = 320 * 240 * 2
 PAGE_TIMEOUT = 300
 
@@ -196,7 +200,10 @@ def check_sound(browser, base_url, native_build, data_dir):
     fps = (last[2] - first[2]) * 1000 / (last[3] - first[3])
     print("page test: over %.1f s the show's clock advanced %d ms, the audio context %.0f ms;"
           " %.1f frames/s" % ((last[3] - first[3]) / 1000, show_ms, audio_ms, fps))
-    if abs(show_ms - audio_ms) > 100:
+    # The clock never runs ahead of the sound; it falls behind the audio
+    # context only where the browser let the sound run dry (it then waits
+    # for the sound), which a busy machine may cause now and then.
+    if show_ms > audio_ms + CLOCK_AHEAD_MS or show_ms < audio_ms - CLOCK_BEHIND_MS:
         fail("the show's clock does not follow the sound")
     page = base64.b64decode(browser.evaluate(base64_of(
         "(() => { const all = new Uint8Array(%d); let n = 0;"
@@ -210,6 +217,13 @@ def check_sound(browser, base_url, native_build, data_dir):
     if not any(reference):
         fail("the music's first seconds are silent: nothing was compared")
     print("page test: the first %d s of sound equal the machine's own Tremor's" % SOUND_SECONDS)
+    # Releasing Backspace ends the show, as on the desktop: shutdown runs
+    # (the sound is stopped) and the page says so.
+    for kind in ("keyDown", "keyUp"):
+        browser.call("Input.dispatchKeyEvent", type=kind, key="Backspace", code="Backspace",
+                     windowsVirtualKeyCode=8, nativeVirtualKeyCode=8)
+    browser.wait_for("window.showEnded", 30, "Backspace to end the show")
+    print("page test: Backspace ended the show")
 
 
 def main():

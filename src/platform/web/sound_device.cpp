@@ -21,7 +21,9 @@ namespace {
 
 const int SAMPLE_RATE = 44100;
 const int FRAME_BYTES = 4; // 16-bit stereo
-const Uint16 CALLBACK_FRAMES = 1024;
+// One block's worth, about 46 ms; SDL keeps five such buffers queued ahead of
+// what plays. That only delays the start: the clock follows what is played.
+const Uint16 CALLBACK_FRAMES = 2048;
 // What the callback asks for plus one 8192-byte block fits with room to spare.
 const size_t QUEUE_BYTES = 32768;
 const int WEB_DEVICE = 0x3EB;
