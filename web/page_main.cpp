@@ -18,8 +18,8 @@
 #include <set>
 #include <string>
 
+#include "driver/frame.h"
 #include "driver/show.h"
-#include "driver/timeline.h"
 #include "platform/clock.h"
 #include "platform/menu.h"
 #include "platform/sound_device.h"
@@ -76,7 +76,7 @@ void showPass() {
         {
             if (Module.onShowFrame) Module.onShowFrame($0);
         },
-        demoTime);
+        demoClock());
     if (!ended) return;
     emscripten_cancel_main_loop();
     shutDown();
@@ -99,7 +99,7 @@ void framePass() {
         uint32_t time = request.nextStepTime;
         if (*request.nextAt <= time) time = *request.nextAt;
         platform::setVirtualTicks(time);
-        runFrame();
+        runFrame(demoClock());
         if (time == request.nextStepTime) request.nextStepTime += request.step;
         bool named = false;
         while (request.nextAt != request.at.end() && *request.nextAt <= time) {
