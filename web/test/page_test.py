@@ -133,7 +133,8 @@ class Browser:
     def open(self, url):
         self.call("Page.enable")
         self.call("Page.navigate", url=url)
-        self.wait_for("document.readyState === 'complete'", 60, "the page to load")
+        self.wait_for("location.href === %s && document.readyState === 'complete'"
+                      % json.dumps(url), 60, "the page to load")
 
 
 def base64_of(expression):
