@@ -78,9 +78,7 @@ void startUp() {
     console->stepProgress(); // 13
 }
 
-void prepareFirstFrame() {
-    memset(Screen::instance()->pixels, 0xFF, SCREEN_BYTES);
-}
+void prepareFirstFrame() { memset(Screen::instance()->pixels, 0xFF, SCREEN_BYTES); }
 
 bool handleEvent(const SDL_Event& event) {
     switch (event.type) {
