@@ -39,7 +39,7 @@ target_compile_options(stb PRIVATE -w)
 
 # The desktop's native stand-in decodes the music for the second CPU.
 add_library(demosystem STATIC ${SYSTEM_SOURCES} ${PLATFORM_COMMON} ${PLATFORM_SIDE}
-            src/platform/desktop/music_program.cpp)
+            src/platform/desktop/music_program.cpp src/platform/desktop/block_decoder.cpp)
 target_include_directories(demosystem PUBLIC src)
 target_link_libraries(demosystem PUBLIC tremor stb)
 target_compile_definitions(demosystem PUBLIC DEMO_COPROCESSOR_PROGRAM="")
