@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "core/pixel.h" // rgb565ToRgb888, for the picture writers
+
 class Image {
   public:
     int32_t pixelCount; // width * height
@@ -46,7 +48,3 @@ class Image {
     bool decode(const char* path);
     void makeBlank(int width, int height);
 };
-
-// Bit-replicated 8-bit RGB of an RGB565 pixel: exactly the bytes that load
-// back as the same pixel. Used by everything that writes PNG files.
-void rgb565ToRgb888(uint16_t p, uint8_t* rgb);

@@ -42,7 +42,7 @@ Screen::Screen(int width, int height, int bitsPerPixel) {
     // meshes' copies of the address) pointing at freed memory.
     memset(frame, 0, sizeof frame);
     pixels = frame;
-    frameOutput = platform::openFrameOutput(frame);
+    frameOutput = platform::openFrameOutput(frame, SCREEN_WIDTH, SCREEN_HEIGHT);
     camera = new Camera;
     camera->reset();
     SDL_UpdateRect(surface, 0, 0, width, height);

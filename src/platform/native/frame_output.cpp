@@ -4,17 +4,15 @@
 
 #include <SDL.h>
 
-#include "video/screen.h"
-
 namespace platform {
 
 struct FrameOutput {
     SDL_Surface* frameSurface;
 };
 
-FrameOutput* openFrameOutput(uint16_t* frame) {
-    SDL_Surface* wrapped = SDL_CreateRGBSurfaceFrom(frame, SCREEN_WIDTH, SCREEN_HEIGHT, 16,
-                                                    SCREEN_WIDTH * 2, 0xF800, 0x07E0, 0x001F, 0);
+FrameOutput* openFrameOutput(uint16_t* frame, int width, int height) {
+    SDL_Surface* wrapped =
+        SDL_CreateRGBSurfaceFrom(frame, width, height, 16, width * 2, 0xF800, 0x07E0, 0x001F, 0);
     return wrapped ? new FrameOutput{wrapped} : nullptr;
 }
 

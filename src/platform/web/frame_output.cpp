@@ -5,27 +5,28 @@
 
 #include <SDL.h>
 
-#include "video/image.h"
-#include "video/screen.h"
+#include "core/pixel.h"
 
 namespace platform {
 
 struct FrameOutput {
     const uint16_t* frame;
+    int width;
+    int height;
 };
 
-FrameOutput* openFrameOutput(uint16_t* frame) {
-    return new FrameOutput{frame};
+FrameOutput* openFrameOutput(uint16_t* frame, int width, int height) {
+    return new FrameOutput{frame, width, height};
 }
 
 void presentFrame(FrameOutput* output, SDL_Surface* surface, int, int) {
-    if (!output || surface->w < SCREEN_WIDTH || surface->h < SCREEN_HEIGHT) return;
+    if (!output || surface->w < output->width || surface->h < output->height) return;
     SDL_LockSurface(surface);
     uint8_t* rows = static_cast<uint8_t*>(surface->pixels);
-    for (int y = 0; y < SCREEN_HEIGHT; y++) {
+    for (int y = 0; y < output->height; y++) {
         uint8_t* rgba = rows + y * surface->pitch;
-        const uint16_t* line = output->frame + y * SCREEN_WIDTH;
-        for (int x = 0; x < SCREEN_WIDTH; x++, rgba += 4) {
+        const uint16_t* line = output->frame + y * output->width;
+        for (int x = 0; x < output->width; x++, rgba += 4) {
             rgb565ToRgb888(line[x], rgba);
             rgba[3] = 0xFF;
         }
