@@ -42,7 +42,6 @@ add_library(demosystem STATIC ${SYSTEM_SOURCES} ${PLATFORM_COMMON} ${PLATFORM_SI
             src/platform/desktop/music_program.cpp src/platform/desktop/block_decoder.cpp)
 target_include_directories(demosystem PUBLIC src)
 target_link_libraries(demosystem PUBLIC tremor stb)
-target_compile_definitions(demosystem PUBLIC DEMO_COPROCESSOR_PROGRAM="")
 
 add_executable(quorvane web/page_main.cpp)
 target_link_libraries(quorvane PRIVATE demosystem)
