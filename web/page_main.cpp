@@ -8,7 +8,9 @@
 //                             frames at LIST to the page
 //
 // The browser must get control back between frames, so the main loop runs
-// one pass per animation frame instead of looping itself.
+// one pass per animation frame instead of looping itself. When the show
+// plays, start-up's steps after the first also run one per animation frame,
+// so that the page shows the loading bar advancing.
 #include <emscripten.h>
 
 #include <cerrno>
@@ -70,7 +72,23 @@ bool parseArguments(int argc, char** argv) {
     return argc % 2 == 1;
 }
 
+int nextStartUpStep = START_UP_STEPS;
+
+void runNextStartUpStep() {
+    runStartUpStep(nextStartUpStep);
+    EM_ASM(
+        {
+            if (Module.onStartUpStep) Module.onStartUpStep($0, $1);
+        },
+        nextStartUpStep, nextStartUpStep == START_UP_STEPS - 1);
+    if (++nextStartUpStep == START_UP_STEPS) prepareFirstFrame();
+}
+
 void showPass() {
+    if (nextStartUpStep < START_UP_STEPS) {
+        runNextStartUpStep();
+        return;
+    }
     const bool ended = runLoopPass();
     EM_ASM(
         {
@@ -123,8 +141,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (request.at.empty()) {
-        startUp();
-        prepareFirstFrame();
+        // The screen is opened at once: the page fits the canvas after it.
+        nextStartUpStep = 0;
+        runNextStartUpStep();
         emscripten_set_main_loop(showPass, 0, 0);
         return 0;
     }

@@ -10,7 +10,9 @@
    second CPU decoded in its first seconds must equal the machine's own
    Tremor's decode of the music. Meanwhile the frames per second and the
    pace of the show's clock against the audio context's are measured.
-   Releasing Backspace then ends the show.
+   Start-up's steps must have run one per animation frame, the canvas
+   showing demo-capture's loading screen after the last. The full-screen
+   button is pressed, and releasing Backspace then ends the show.
 3. Nothing may appear on the page's console as an error.
 
 The page is served on 127.0.0.1 by web/serve.py's server; the browser is
@@ -47,6 +49,8 @@ CLOCK_SECONDS = 8
 CLOCK_AHEAD_MS = 60
 CLOCK_BEHIND_MS = 300
 FRAME_BYTES = 320 * 240 * 2
+# The step that opens the screen, then the loading bar's 13.
+START_UP_STEPS = 14
 PAGE_TIMEOUT = 300
 
 
@@ -146,6 +150,17 @@ def base64_of(expression):
             " return btoa(s); })()" % expression)
 
 
+def canvas_of(frame):
+    """The canvas's RGBA bytes for an RGB565 frame, each channel
+    bit-replicated to 8 bits."""
+    rgba = bytearray()
+    for i in range(0, FRAME_BYTES, 2):
+        p = frame[i] | frame[i + 1] << 8
+        r, g, b = p >> 11, (p >> 5) & 63, p & 31
+        rgba += bytes(((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2), 255))
+    return bytes(rgba)
+
+
 def check_frames(browser, base_url, native_build, data_dir, work):
     times = ",".join(str(t) for t in FRAME_TIMES)
     capture = os.path.join(work, "capture")
@@ -164,30 +179,29 @@ def check_frames(browser, base_url, native_build, data_dir, work):
             differing = sum(1 for i in range(0, min(len(page), len(native)), 2)
                             if page[i:i + 2] != native[i:i + 2])
             fail("frame at %d ms differs from demo-capture's (%d pixels)" % (t, differing))
-    # The canvas shows the last frame, each channel bit-replicated to 8 bits.
     canvas = base64.b64decode(browser.evaluate(base64_of(
         "new Uint8Array(document.getElementById('canvas').getContext('2d')"
         ".getImageData(0, 0, 320, 240).data.buffer)")))
     last = open(os.path.join(capture, "frame-%d.rgb565" % FRAME_TIMES[-1]), "rb").read()
-    for i in range(0, FRAME_BYTES, 2):
-        p = last[i] | last[i + 1] << 8
-        r, g, b = p >> 11, (p >> 5) & 63, p & 31
-        want = bytes(((r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2), 255))
-        if canvas[i * 2:i * 2 + 4] != want:
-            fail("the canvas does not show the last frame (pixel %d)" % (i // 2))
+    if canvas != canvas_of(last):
+        fail("the canvas does not show the last frame")
     print("page test: %d frames equal demo-capture's (%d frames rendered in %.1f s), "
           "the canvas shows the last" % (len(FRAME_TIMES), max(FRAME_TIMES) // STEP_MS, took))
 
 
-def check_sound(browser, base_url, native_build, data_dir):
-    browser.open("%s/index.html?keepsound=%d" % (base_url, SOUND_SECONDS))
-    browser.wait_for("!document.getElementById('start').hidden", PAGE_TIMEOUT, "the start button")
-    box = browser.evaluate("(() => { const r = document.getElementById('start')"
+def click(browser, element_id):
+    box = browser.evaluate("(() => { const r = document.getElementById(%s)"
                            ".getBoundingClientRect(); return [r.x + r.width / 2,"
-                           " r.y + r.height / 2]; })()")
+                           " r.y + r.height / 2]; })()" % json.dumps(element_id))
     for kind in ("mousePressed", "mouseReleased"):
         browser.call("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1], button="left",
                      clickCount=1)
+
+
+def check_sound(browser, base_url, native_build, data_dir, work):
+    browser.open("%s/index.html?keepsound=%d" % (base_url, SOUND_SECONDS))
+    browser.wait_for("!document.getElementById('start').hidden", PAGE_TIMEOUT, "the start button")
+    click(browser, "start")
     browser.wait_for("window.showSound.reduce((n, b) => n + b.length, 0) >= %d" % SOUND_BYTES,
                      60, "%d s of sound" % SOUND_SECONDS)
     # The show's clock against the audio context's, over a few seconds of
@@ -218,6 +232,30 @@ def check_sound(browser, base_url, native_build, data_dir):
     if not any(reference):
         fail("the music's first seconds are silent: nothing was compared")
     print("page test: the first %d s of sound equal the machine's own Tremor's" % SOUND_SECONDS)
+    # Start-up ran its steps one per animation frame after the click's (the
+    # first frame after a click may carry the time of the frame before it),
+    # and the canvas showed the loading screen demo-capture takes.
+    steps = browser.evaluate("window.showStartUpSteps")
+    if [s[0] for s in steps] != list(range(START_UP_STEPS)):
+        fail("the page ran start-up's steps as %s" % [s[0] for s in steps])
+    frame_times = [s[1] for s in steps[1:]]
+    if frame_times != sorted(frame_times) or len(set(frame_times)) < START_UP_STEPS - 2:
+        fail("start-up's steps shared animation frames: %s" % steps)
+    subprocess.run([os.path.join(native_build, "demo-capture"), "--until", "0", "--at", "loading",
+                    "--raw", "--out", os.path.join(work, "loading")],
+                   cwd=os.path.dirname(data_dir), check=True,
+                   env=dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy"))
+    loading = open(os.path.join(work, "loading", "frame-loading.rgb565"), "rb").read()
+    page = base64.b64decode(browser.evaluate(base64_of("window.showLoadingScreen")))
+    if page != canvas_of(loading):
+        fail("the canvas did not show demo-capture's loading screen")
+    print("page test: start-up's %d steps ran over %d animation frames; the canvas showed the"
+          " loading screen" % (START_UP_STEPS, len(set(frame_times)) + 1))
+    # The full-screen button asks for full screen.
+    click(browser, "fullscreen")
+    browser.wait_for("document.fullscreenElement === document.getElementById('stage')", 10,
+                     "the full-screen button")
+    print("page test: the full-screen button made the page full screen")
     # Releasing Backspace ends the show, as on the desktop: shutdown runs
     # (the sound is stopped) and the page says so.
     for kind in ("keyDown", "keyUp"):
@@ -239,7 +277,7 @@ def main():
         browser = Browser(os.path.join(work, "profile"))
         try:
             check_frames(browser, base_url, native_build, data_dir, work)
-            check_sound(browser, base_url, native_build, data_dir)
+            check_sound(browser, base_url, native_build, data_dir, work)
             if browser.errors:
                 fail("the page's console reported errors:\n  " + "\n  ".join(browser.errors))
             print("page test: no errors on the page's console")
