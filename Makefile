@@ -5,7 +5,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean arm-sysroot cross test-arm cross-handheld test-handheld
+.PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean arm-sysroot cross test-arm cross-handheld \
+	test-handheld web-deps web serve-web test-web
 
 all: build
 
@@ -39,8 +40,9 @@ HEADLESS = SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 # capture built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
 # short fuzzing run of every file loader, then the handheld's 32-bit ARM build
 # with its suite under qemu-arm and its assets and frames compared with the
-# desktop's, and last the handheld's own program in a virtual handheld.
-test: test-fast test-sanitize fuzz test-arm test-handheld
+# desktop's, and last the handheld's own program in a virtual handheld. The
+# page (web/) is checked in headless Chromium after the ordinary suite.
+test: test-fast test-web test-sanitize fuzz test-arm test-handheld
 
 test-fast: data
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
@@ -88,6 +90,27 @@ fuzz-run-%: fuzz-build
 	@grep -E '^#[0-9]+[[:space:]]+DONE' $(FUZZ_BUILD)/fuzz-$*.log | tail -1
 	@grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' \
 	    $(FUZZ_BUILD)/fuzz-$*.log
+
+# The show in a web browser: emscripten's build of the same sources in
+# build-web/ (index.html, quorvane.js, .wasm and .data with data/ packaged).
+# `serve-web` serves it on 127.0.0.1; `test-web` loads it in headless Chromium
+# and compares its frames and sound with the desktop build's.
+WEB_BUILD ?= build-web
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+
+web-deps:
+	@scripts/install-deps.sh web
+
+web: data web-deps
+	@$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DDEMO_PLATFORM=web -DCMAKE_BUILD_TYPE=Release \
+	    -DDEMO_WEB_DATA=$(CURDIR)/data >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+serve-web: web
+	@/usr/bin/python3 web/serve.py $(WEB_BUILD)
+
+test-web: web
+	/usr/bin/python3 web/test/page_test.py $(WEB_BUILD) $(BUILD) data
 
 # The handheld's build: 32-bit ARM Linux, cross-compiled against a sysroot of
 # Debian armel packages; `test-arm` runs its suite under qemu-arm.
@@ -137,4 +160,4 @@ test-handheld: data cross-handheld
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(ARM_BUILD) $(ARM_BUILD)-handheld \
-	    $(ARM_BUILD)-sysroot data capture
+	    $(ARM_BUILD)-sysroot $(WEB_BUILD) data capture

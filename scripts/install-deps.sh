@@ -4,6 +4,8 @@
 #
 #   scripts/install-deps.sh          what `make run` and `make test` need
 #   scripts/install-deps.sh cross    also the ARM cross compiler and emulator
+#   scripts/install-deps.sh web      also the browser build's compiler and the
+#                                    headless browser its test drives
 set -eu
 
 # gcc-arm-none-eabi and newlib build the second CPU's program (its Tremor and
@@ -15,6 +17,12 @@ libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev 
 libnewlib-arm-none-eabi dpkg-dev xz-utils libunicorn-dev"
 if [ "${1:-}" = cross ]; then
     PACKAGES="$PACKAGES g++-arm-linux-gnueabi qemu-user"
+fi
+# emscripten compiles the show for the browser (offline, from Debian's own
+# system libraries); the test loads the page in the headless browser and reads
+# it through the DevTools protocol with python3-websocket.
+if [ "${1:-}" = web ]; then
+    PACKAGES="$PACKAGES emscripten chromium-headless-shell python3-websocket"
 fi
 
 missing=""

@@ -15,6 +15,16 @@ constexpr uint16_t packRgb565(uint32_t r, uint32_t g, uint32_t b) {
     return static_cast<uint16_t>((r << 11) | (g << 5) | b);
 }
 
+// Bit-replicated 8-bit RGB of an RGB565 pixel: exactly the bytes that load
+// back as the same pixel. Used by everything that writes PNG files, and by
+// the browser's screen.
+inline void rgb565ToRgb888(uint16_t p, uint8_t* rgb) {
+    const uint32_t r = redOf(p), g = greenOf(p), b = blueOf(p);
+    rgb[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
+    rgb[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
+    rgb[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
+}
+
 // Blends source c over destination d with a 16.16 weight w (0..65536): each
 // channel becomes (w*c + (65536-w)*d), saturated at 31.0 (red, blue) or 63.0
 // (green), shifted back by 16. w = 0 gives d exactly.

@@ -30,52 +30,74 @@ template <typename T> void destroy(T*& object) {
 }
 } // namespace
 
+void runStartUpStep(int step) {
+    switch (step) {
+    case 0: {
+        Screen::instance();
+        Console* console = Console::instance();
+        theShow.consoleFont = new Font("data/font.png", 8, 9, -1, 32, 102);
+        console->setFont(theShow.consoleFont);
+        console->moveTo(5, 11);
+        console->print("abbbbbbbbbbbbbbbbbbbbbbbbbbc"); // the empty loading bar
+        console->moveTo(5, 11);
+        console->redraw(true);
+        return;
+    }
+    case 1:
+        buildSineQuarter();
+        break;
+    case 2:
+        mirrorSineQuarter();
+        break;
+    case 3:
+        negateSineHalf();
+        break;
+    case 4:
+        buildCosineTable();
+        theShow.skyImage = new Image("data/skybax.png", 320, 240);
+        break;
+    case 5:
+        theShow.feather = new FeatherScene;
+        break;
+    case 6:
+        theShow.lighthouse = new LighthouseScene;
+        break;
+    case 7:
+        theShow.transition = new TransitionOverlay;
+        break;
+    case 8:
+        theShow.cave = new CaveScene;
+        break;
+    case 9:
+        theShow.dragonfly = new DragonflyScene;
+        break;
+    case 10:
+        theShow.lineBackground = new LineBackgroundScene;
+        break;
+    case 11:
+        theShow.raindrops = new RaindropScene;
+        break;
+    case 12:
+        theShow.clouds = new CloudScene;
+        break;
+    case 13:
+        openPhysicalWindows();
+        startSound();
+        loadMusic("data/warmer.ogg");
+        // Demo time 0 is taken after the music is placed, so loading it does
+        // not shift the timeline.
+        startTicks = platform::clockTicks();
+        playMusic();
+        break;
+    default:
+        return;
+    }
+    Console::instance()->stepProgress();
+}
+
 void startUp() {
-    Screen::instance();
-    Console* console = Console::instance();
-    theShow.consoleFont = new Font("data/font.png", 8, 9, -1, 32, 102);
-
-    console->setFont(theShow.consoleFont);
-    console->moveTo(5, 11);
-    console->print("abbbbbbbbbbbbbbbbbbbbbbbbbbc"); // the empty loading bar
-    console->moveTo(5, 11);
-    console->redraw(true);
-
-    buildSineQuarter();
-    console->stepProgress(); // 1
-    mirrorSineQuarter();
-    console->stepProgress(); // 2
-    negateSineHalf();
-    console->stepProgress(); // 3
-    buildCosineTable();
-    theShow.skyImage = new Image("data/skybax.png", 320, 240);
-    console->stepProgress(); // 4
-
-    theShow.feather = new FeatherScene;
-    console->stepProgress(); // 5
-    theShow.lighthouse = new LighthouseScene;
-    console->stepProgress(); // 6
-    theShow.transition = new TransitionOverlay;
-    console->stepProgress(); // 7
-    theShow.cave = new CaveScene;
-    console->stepProgress(); // 8
-    theShow.dragonfly = new DragonflyScene;
-    console->stepProgress(); // 9
-    theShow.lineBackground = new LineBackgroundScene;
-    console->stepProgress(); // 10
-    theShow.raindrops = new RaindropScene;
-    console->stepProgress(); // 11
-    theShow.clouds = new CloudScene;
-    console->stepProgress(); // 12
-
-    openPhysicalWindows();
-    startSound();
-    loadMusic("data/warmer.ogg");
-    // Demo time 0 is taken after the music is placed, so loading it does not
-    // shift the timeline.
-    startTicks = platform::clockTicks();
-    playMusic();
-    console->stepProgress(); // 13
+    for (int step = 0; step < START_UP_STEPS; step++)
+        runStartUpStep(step);
 }
 
 void prepareFirstFrame() { memset(Screen::instance()->pixels, 0xFF, SCREEN_BYTES); }
@@ -102,13 +124,17 @@ bool drainEvents() {
     return quit;
 }
 
+bool runLoopPass() {
+    runFrame(demoClock());
+    bool quitRequested = showEnded();
+    if (drainEvents()) quitRequested = true;
+    return quitRequested;
+}
+
 void runMainLoop() {
     bool quitRequested = false;
-    while (!quitRequested) {
-        runFrame(demoClock());
-        if (showEnded()) quitRequested = true;
-        if (drainEvents()) quitRequested = true;
-    }
+    while (!quitRequested)
+        quitRequested = runLoopPass();
 }
 
 void shutDown() {

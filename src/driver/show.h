@@ -4,7 +4,9 @@
 // loads the sky and every scene (each scene's constructor loads its own
 // pictures and meshes), opens the sound and places the music, then takes
 // demo time 0 (startTicks). prepareFirstFrame() leaves a white frame behind
-// the loading screen.
+// the loading screen. startUp() runs the steps of runStartUpStep() back to
+// back; a platform that must give control back between them (the page) runs
+// them one at a time, in the same order.
 //
 // The frame loop: runMainLoop() calls runFrame(demoClock()) (driver/frame.h)
 // until showEnded() or a quit event. runFrame asks the timeline
@@ -19,11 +21,12 @@
 // itself: every run gives the same frames, however long each one takes.
 //
 // Adding a scene: write a plain class with update(uint32_t demoTime) and
-// render() in src/scenes/, give it a pointer in Show, construct it in
-// startUp() (one more loading-bar step) and delete it in shutDown(), give it
-// a MASK_ bit used by the timeline's rows, and add its row to the frame table
-// where its updates and drawing belong. The order of that table is the order
-// of the updates, of the drawing and of the scenes' rand() draws.
+// render() in src/scenes/, give it a pointer in Show, construct it in a step
+// of runStartUpStep() (one more loading-bar step) and delete it in
+// shutDown(), give it a MASK_ bit used by the timeline's rows, and add its
+// row to the frame table where its updates and drawing belong. The order of
+// that table is the order of the updates, of the drawing and of the scenes'
+// rand() draws.
 #pragma once
 
 class Font;
@@ -55,8 +58,13 @@ struct Show {
 
 extern Show theShow;
 
-// Screen, console, tables, pictures, scenes, sound and the demo clock, with
-// the loading bar advancing 13 times; leaves the loading screen presented.
+// Start-up's steps: step 0 opens the screen and the console with the empty
+// loading bar; each of steps 1 to 13 does its part (tables, pictures, scenes,
+// then sound, music and the demo clock) and advances the bar, presented.
+const int START_UP_STEPS = 14;
+void runStartUpStep(int step);
+
+// Every start-up step in order; leaves the loading screen presented.
 void startUp();
 
 // The last start-up step: a white frame, not presented, for the first frame
@@ -70,7 +78,11 @@ bool handleEvent(const SDL_Event& event);
 // show to end. Events after a quit request are still handled.
 bool drainEvents();
 
-// Frames until the timeline's end mark or a quit request.
+// One pass of the main loop: a frame, then the whole event queue. True when
+// the show shall end (the end mark, or a quit request).
+bool runLoopPass();
+
+// Passes until the show shall end.
 void runMainLoop();
 
 // Tears everything down in its fixed order (up to, not including, the exit

@@ -1,14 +1,14 @@
 #include "platform/clock.h"
 
-#include <SDL.h>
-
 namespace platform {
 namespace {
 bool virtualClock = false;
 uint32_t virtualTicks = 0;
 } // namespace
 
-uint32_t clockTicks() { return virtualClock ? virtualTicks : SDL_GetTicks(); }
+uint32_t clockTicks() {
+    return virtualClock ? virtualTicks : systemTicks();
+}
 
 void setVirtualTicks(uint32_t ticks) {
     virtualClock = true;

@@ -6,6 +6,7 @@
 
 #include "platform/hardware_registers.h"
 #include "platform/sound_device.h"
+#include "platform/thread.h"
 #include "sound/coprocessor_link.h"
 
 SharedWord threadRunning;
@@ -14,10 +15,6 @@ SharedWord blockState;
 
 namespace {
 
-// The pause between two looks at a flag that is not yet set. Far shorter
-// than a block (46 ms), so the device never runs dry for it, and it leaves
-// the processor to the show while the second CPU decodes.
-const useconds_t WAIT_PAUSE_US = 500;
 // The pause between two looks for room in the device, which frees a
 // 2048-byte fragment every 11.6 ms; and how long a device may take no sound
 // at all before it counts as stopped.
@@ -102,44 +99,53 @@ void stopCoprocessor() {
     writeRegister(registerWindow, CPU2_CONTROL_REGISTER, CPU2_HELD_IN_RESET_BANK3);
 }
 
-} // namespace
+// The thread's own state: its device and the buffer it serves next.
+const platform::SoundDevice* dsp = nullptr;
+int device = -1;
+SharedSoundBlock* block = nullptr;
+int nextBuffer = 0;
 
-void* audioThreadMain(void*) {
+bool startAudioThread() {
     threadRunning.store(1);
-    const platform::SoundDevice& dsp = platform::selectedSoundDevice();
-    const int device = dsp.open();
-    const bool playable = device >= 0 && configureDevice(dsp, device);
+    dsp = &platform::selectedSoundDevice();
+    device = dsp->open();
+    const bool playable = device >= 0 && configureDevice(*dsp, device);
     if (!playable) {
         // No sound: the block stays as it was and the second CPU in reset.
-        if (device >= 0) dsp.close(device);
+        if (device >= 0) dsp->close(device);
         blockState.store(BLOCK_ABSENT);
         threadRunning.store(0);
-        return nullptr;
+        return false;
     }
-    SharedSoundBlock* block = sharedBlock;
+    block = sharedBlock;
     initialiseBlock(block);
     blockState.store(BLOCK_READY);
     bootCoprocessor();
-
     // Buffer 0 first, then strictly in turn: a full buffer out of turn waits.
-    int nextBuffer = 0;
-    while (stopRequested.load() == 0) {
-        SharedWord& full = block->bufferFull(nextBuffer);
-        if (full.load() == 0) {
-            usleep(WAIT_PAUSE_US);
-            continue;
-        }
-        if (!writeBlock(dsp, device, block->buffer(nextBuffer))) break;
-        // Only now, with the bytes handed to the device, may the second CPU
-        // refill the buffer.
-        full.store(0);
-        nextBuffer ^= 1;
-    }
+    nextBuffer = 0;
+    return true;
+}
 
-    dsp.close(device);
+platform::ThreadPass passAudioThread() {
+    if (stopRequested.load() != 0) return platform::THREAD_ENDING;
+    SharedWord& full = block->bufferFull(nextBuffer);
+    if (full.load() == 0) return platform::THREAD_WAITING;
+    if (!writeBlock(*dsp, device, block->buffer(nextBuffer))) return platform::THREAD_ENDING;
+    // Only now, with the bytes handed to the device, may the second CPU
+    // refill the buffer.
+    full.store(0);
+    nextBuffer ^= 1;
+    return platform::THREAD_WORKED;
+}
+
+void endAudioThread() {
+    dsp->close(device);
     // The second CPU is stopped before the flag drops: stopSound unmaps its
     // memory as soon as it sees the flag at 0.
     stopCoprocessor();
     threadRunning.store(0);
-    return nullptr;
 }
+
+} // namespace
+
+const platform::SteppedThread AUDIO_THREAD = {startAudioThread, passAudioThread, endAudioThread};

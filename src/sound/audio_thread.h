@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/shared_word.h"
+#include "platform/thread.h"
 
 // 1 while the thread is alive and owns the sound device.
 extern SharedWord threadRunning;
@@ -20,5 +21,6 @@ enum BlockState : uint32_t {
 };
 extern SharedWord blockState;
 
-// The thread's body; started by startSound, never joined.
-void* audioThreadMain(void* argument);
+// The thread, started by startSound and never joined: start-up (steps up to
+// the boot), one look at the next buffer per pass, and the stop sequence.
+extern const platform::SteppedThread AUDIO_THREAD;

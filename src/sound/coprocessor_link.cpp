@@ -1,6 +1,5 @@
 #include "sound/coprocessor_link.h"
 
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 
 #include "platform/hardware_registers.h"
 #include "platform/physical_memory.h"
+#include "platform/thread.h"
 #include "sound/audio_thread.h"
 
 int memDevice = -1;
@@ -35,8 +35,6 @@ const int MAX_READY_LOOKS = 200;
 // held in a write by a device that broke its word gets two seconds, and the
 // show then goes on to its end without it.
 const int MAX_STOP_LOOKS = 200;
-
-pthread_t audioThread;
 
 void pauseCoprocessor() {
     using namespace platform;
@@ -103,13 +101,11 @@ void startSound() {
     // The thread raises this itself first thing; raising it here as well
     // means a stopSound that comes at once still waits for the thread.
     threadRunning.store(1);
-    if (pthread_create(&audioThread, nullptr, audioThreadMain, nullptr) != 0) {
+    if (!platform::startThread(AUDIO_THREAD)) {
         threadRunning.store(0);
         blockState.store(BLOCK_ABSENT);
         return;
     }
-    // Nobody joins the thread; detached, it leaves nothing behind when it ends.
-    pthread_detach(audioThread);
     usleep(START_PAUSE_US);
     for (int look = 0; look < MAX_READY_LOOKS && blockState.load() == BLOCK_PENDING; look++)
         usleep(LOOK_PAUSE_US);
@@ -184,7 +180,7 @@ void stopMusic() {
 void stopSound() {
     stopRequested.store(1);
     for (int look = 0; look < MAX_STOP_LOOKS && threadRunning.load() != 0; look++)
-        usleep(LOOK_PAUSE_US);
+        platform::waitForThread(LOOK_PAUSE_US);
     if (threadRunning.load() != 0) {
         // The thread is stuck in the device. The second CPU is stopped from
         // here instead, and its memory stays mapped: the thread still holds

@@ -149,10 +149,3 @@ Image::~Image() {
 void Image::copyToScreen() const {
     memcpy(Screen::instance()->pixels, pixels, SCREEN_BYTES);
 }
-
-void rgb565ToRgb888(uint16_t p, uint8_t* rgb) {
-    const unsigned r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-    rgb[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
-    rgb[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
-    rgb[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
-}

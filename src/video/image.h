@@ -18,6 +18,8 @@ struct PictureSource {
 // gigabytes.
 const int MAX_PICTURE_SIDE = 4096;
 
+#include "core/pixel.h" // rgb565ToRgb888, for the picture writers
+
 class Image {
   public:
     int32_t pixelCount; // width * height
@@ -66,7 +68,3 @@ class Image {
                 int64_t minPixels);
     void makeBlank(int width, int height);
 };
-
-// Bit-replicated 8-bit RGB of an RGB565 pixel: exactly the bytes that load
-// back as the same pixel. Used by everything that writes PNG files.
-void rgb565ToRgb888(uint16_t p, uint8_t* rgb);

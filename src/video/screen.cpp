@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/camera.h"
+#include "platform/frame_output.h"
 
 namespace {
 Screen* theScreen = nullptr;
@@ -45,10 +46,9 @@ Screen::Screen(int width, int height, int bitsPerPixel) {
     // meshes' copies of the address) pointing at freed memory.
     memset(frame, 0, sizeof frame);
     pixels = frame;
-    frameSurface = SDL_CreateRGBSurfaceFrom(frame, SCREEN_WIDTH, SCREEN_HEIGHT, 16,
-                                            SCREEN_WIDTH * 2, 0xF800, 0x07E0, 0x001F, 0);
+    frameOutput = platform::openFrameOutput(frame, SCREEN_WIDTH, SCREEN_HEIGHT);
     // Without it nothing drawn would ever reach the window.
-    if (!frameSurface) {
+    if (!frameOutput) {
         printf("Unable to set video: %s\n", SDL_GetError());
         exit(1);
     }
@@ -62,7 +62,7 @@ Screen::Screen(int width, int height, int bitsPerPixel) {
 
 Screen::~Screen() {
     delete camera;
-    if (frameSurface) SDL_FreeSurface(frameSurface);
+    platform::closeFrameOutput(frameOutput);
     SDL_Quit();
 }
 
@@ -78,8 +78,7 @@ void Screen::unlock() {
 void Screen::present() {
     // A failed resize can leave no surface; there is then nothing to show.
     if (!surface) return;
-    if (frameSurface) SDL_BlitSurface(frameSurface, nullptr, surface, nullptr);
-    SDL_UpdateRect(surface, 0, 0, width, height);
+    platform::presentFrame(frameOutput, surface, width, height);
 }
 
 void Screen::resize(int w, int h) {

@@ -6,6 +6,9 @@
 
 struct Camera;
 struct SDL_Surface;
+namespace platform {
+struct FrameOutput;
+}
 
 const int SCREEN_WIDTH = 320;
 const int SCREEN_HEIGHT = 240;
@@ -18,7 +21,7 @@ class Screen {
     // the screen's own memory, so its address never changes, even when the
     // video mode does; present() brings it to the current surface.
     uint16_t* pixels;
-    int32_t width;  // size of the current video mode
+    int32_t width; // size of the current video mode
     int32_t height;
     int32_t depthBuffer[SCREEN_PIXELS]; // one Fixed depth per pixel
     Camera* camera;
@@ -45,5 +48,5 @@ class Screen {
 
   private:
     uint16_t frame[SCREEN_PIXELS];
-    SDL_Surface* frameSurface; // wraps frame for blitting to the video surface
+    platform::FrameOutput* frameOutput; // brings frame to the video surface
 };

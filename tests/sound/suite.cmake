@@ -19,11 +19,9 @@ endif()
 # sound and platform code is built again with it; the rest of the system is
 # linked as it is.
 if(NOT CMAKE_CROSSCOMPILING AND NOT DEMO_SANITIZE AND DEMO_PLATFORM STREQUAL "desktop")
-    file(GLOB sound_tsan_sources CONFIGURE_DEPENDS
-        ${PROJECT_SOURCE_DIR}/src/sound/*.cpp
-        ${PROJECT_SOURCE_DIR}/src/platform/*.cpp
-        ${PROJECT_SOURCE_DIR}/src/platform/${DEMO_PLATFORM}/*.cpp)
-    add_executable(test_sound_tsan ${suite_sources} ${sound_tsan_sources})
+    file(GLOB sound_tsan_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/sound/*.cpp)
+    add_executable(test_sound_tsan ${suite_sources} ${sound_tsan_sources} ${PLATFORM_COMMON}
+                   ${PLATFORM_SIDE})
     target_compile_options(test_sound_tsan PRIVATE -fsanitize=thread -O1 -g)
     target_link_options(test_sound_tsan PRIVATE -fsanitize=thread)
     target_link_libraries(test_sound_tsan PRIVATE test_support demosystem GTest::gtest_main)
