@@ -6,18 +6,24 @@
 #
 # apt runs with a private configuration under DIR (its own deb-src list,
 # package lists and cache), so the machine's own apt sources and state are
-# left alone. Nothing here is kept in the repository. Exits non-zero, with a
+# left alone; the archives in that list are the machine's own (those that
+# carry bookworm's main component), and its apt settings, such as a proxy,
+# still apply. Nothing here is kept in the repository. Exits non-zero, with a
 # message, when the sources cannot be had (no network, for one).
 set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../scripts/apt-common.sh"
 dir=$(mkdir -p "$1" && cd "$1" && pwd)
 [ -f "$dir/.unpacked" ] && exit 0
 
 suite=bookworm
 apt="$dir/apt"
 mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/sources.list.d" "$dir/download"
-cat > "$apt/sources.list" <<LIST
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $suite main
-LIST
+: > "$apt/sources.list"
+if ! source_archives "$apt/sources.list.d" "$suite"; then
+    echo "fetch-sources: no archive to take the sources from" >&2
+    exit 1
+fi
 cat > "$apt/apt.conf" <<CONF
 Dir::Etc::SourceList "$apt/sources.list";
 Dir::Etc::SourceParts "$apt/sources.list.d";

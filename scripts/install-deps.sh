@@ -31,6 +31,9 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+# Another apt at work (an automatic upgrade, another build) is waited for,
+# up to APT_LOCK_WAIT seconds (scripts/apt-common.sh).
+. "$(dirname "$0")/apt-common.sh"
+apt_update -qq
 # shellcheck disable=SC2086
-apt-get install -y -qq --no-install-recommends $missing
+apt_get_waiting install -y -qq --no-install-recommends $missing

@@ -6,6 +6,7 @@
 #
 #   scripts/make-arm-sysroot.sh SYSROOT
 set -eu
+. "$(dirname "$0")/apt-common.sh"
 
 SYSROOT=${1:?usage: make-arm-sysroot.sh SYSROOT}
 ROOTS="libsdl1.2-compat-dev:armel libsdl2-2.0-0:armel libstb-dev:armel libvorbisidec-dev:armel
@@ -20,7 +21,7 @@ if ! dpkg --print-foreign-architectures | grep -qx armel; then
         exit 1
     fi
     dpkg --add-architecture armel
-    apt-get update -qq
+    apt_update -qq
 fi
 
 # The dependency closure, ARM packages only (architecture-independent data
@@ -30,7 +31,7 @@ packages=$(apt-cache depends --recurse --no-recommends --no-suggests --no-confli
     --no-breaks --no-replaces --no-enhances $ROOTS 2>/dev/null |
     grep -E '^[a-zA-Z0-9].*:armel$' | grep -v -E '^(sysvinit-utils|lsb-base)' | sort -u)
 if [ -z "$packages" ]; then
-    apt-get update -qq
+    apt_update -qq
     # shellcheck disable=SC2086
     packages=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts \
         --no-breaks --no-replaces --no-enhances $ROOTS 2>/dev/null |
