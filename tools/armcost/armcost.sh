@@ -23,20 +23,21 @@ mkdir -p "$out"
 
 # The plugin is built against the interface of the installed qemu: the header
 # comes from the source package of the very version installed.
-"$here/fetch-plugin-header.sh" "$out/qemu-plugin"
+header="$arm/qemu-plugin"
+"$here/fetch-plugin-header.sh" "$header"
 installed=$(dpkg-query -W -f '${source:Version}' qemu-user)
-if [ "$(cat "$out/qemu-plugin/qemu-version")" != "$installed" ]; then
-    echo "armcost: the plugin header is from qemu $(cat "$out/qemu-plugin/qemu-version"), qemu-arm is $installed" >&2
+if [ "$(cat "$header/qemu-version")" != "$installed" ]; then
+    echo "armcost: the plugin header is from qemu $(cat "$header/qemu-version"), qemu-arm is $installed" >&2
     exit 1
 fi
 qemu-arm -h | grep -q -- '-plugin' || {
     echo "armcost: the installed qemu-arm takes no plugins" >&2
     exit 1
 }
-plugin="$out/arm920t_cost.so"
+plugin="$arm/arm920t_cost.so"
 if [ ! -f "$plugin" ] || [ "$here/arm920t_cost.c" -nt "$plugin" ] ||
-    [ "$out/qemu-plugin/qemu-plugin.h" -nt "$plugin" ]; then
-    cc -O2 -Wall -Wextra -Werror -shared -fPIC -I"$out/qemu-plugin" -o "$plugin" "$here/arm920t_cost.c"
+    [ "$header/qemu-plugin.h" -nt "$plugin" ]; then
+    cc -O2 -Wall -Wextra -Werror -shared -fPIC -I"$header" -o "$plugin" "$here/arm920t_cost.c"
 fi
 
 # The frame's function, the present path inside it and their caller, by symbol.
