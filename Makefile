@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: all deps configure build data run test test-fast test-sanitize fuzz fuzz-build clean arm-sysroot cross test-arm cross-handheld \
-	test-handheld web-deps web serve-web test-web
+	test-handheld armcost armcost-build test-armcost web-deps web serve-web test-web
 
 all: build
 
@@ -40,9 +40,10 @@ HEADLESS = SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 # capture built with AddressSanitizer and UndefinedBehaviorSanitizer, then a
 # short fuzzing run of every file loader, then the handheld's 32-bit ARM build
 # with its suite under qemu-arm and its assets and frames compared with the
-# desktop's, and last the handheld's own program in a virtual handheld. The
+# desktop's, then the handheld's own program in a virtual handheld, and last
+# the ARM920T cost of a sample of the show's frames against its budgets. The
 # page (web/) is checked in headless Chromium after the ordinary suite.
-test: test-fast test-web test-sanitize fuzz test-arm test-handheld
+test: test-fast test-web test-sanitize fuzz test-arm test-handheld test-armcost
 
 test-fast: data
 	cd $(BUILD) && $(HEADLESS) ctest --output-on-failure -j $(JOBS)
@@ -158,6 +159,29 @@ cross-handheld: arm-sysroot
 test-handheld: data cross-handheld
 	scripts/test-handheld.sh $(BUILD) $(ARM_BUILD)-handheld $(ARM_SYSROOT)
 
+# The ARM920T cost meter: the desktop side built with the handheld's ARMv4T
+# code, linked at fixed addresses (the meter finds the frame's functions by
+# their symbols), run under qemu-arm with a plugin that counts and models each
+# frame's cycles (tools/armcost). `armcost` measures the whole show at 20 ms
+# steps into $(ARMCOST_BUILD)/show: costs.csv, scenes.md, costs.png, top.txt.
+ARMCOST_BUILD ?= $(ARM_BUILD)-armcost
+ARMCOST_STEP_CHECK ?= 1000
+
+armcost-build: arm-sysroot
+	@$(ARM_CMAKE) -S . -B $(ARMCOST_BUILD) -DDEMO_ARM920T=ON -DCMAKE_EXE_LINKER_FLAGS=-no-pie \
+	    -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(ARMCOST_BUILD) -j $(JOBS) --target demo-capture
+
+armcost: data armcost-build
+	tools/armcost/armcost.sh $(BUILD) $(ARMCOST_BUILD) $(ARM_SYSROOT) $(ARMCOST_BUILD)/show
+
+# The regression check: one frame a second through the show (a few per
+# scene); each scene's worst instruction count against its budget in
+# tools/armcost/budgets.txt. Instruction counts are the same on every run.
+test-armcost: data armcost-build
+	ARMCOST_STEP=$(ARMCOST_STEP_CHECK) ARMCOST_BUDGETS=tools/armcost/budgets.txt \
+	    tools/armcost/armcost.sh $(BUILD) $(ARMCOST_BUILD) $(ARM_SYSROOT) $(ARMCOST_BUILD)/check
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(ARM_BUILD) $(ARM_BUILD)-handheld \
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(ARM_BUILD) $(ARM_BUILD)-handheld $(ARMCOST_BUILD) \
 	    $(ARM_BUILD)-sysroot $(WEB_BUILD) data capture

@@ -19,8 +19,9 @@
 # cannot run (coprocessor/check-instructions.sh).
 add_compile_options(-march=armv4t -mtune=arm920t -marm)
 # The bare-metal helpers carry no note that they need no executable stack;
-# nothing here does.
-add_link_options(-Wl,-z,noexecstack)
+# nothing here does. They mark their enums small; they pass none across
+# their interface, and everything of ours uses int-sized ones.
+add_link_options(-Wl,-z,noexecstack -Wl,--no-enum-size-warning)
 
 find_program(ARM_BAREMETAL_GCC arm-none-eabi-gcc)
 find_program(ARM_BAREMETAL_AR arm-none-eabi-ar)
@@ -47,10 +48,7 @@ endif()
 
 set(ARM920T_CHECK ${CMAKE_CURRENT_LIST_DIR}/../coprocessor/check-instructions.sh)
 function(check_arm920t_instructions target)
-    # The bare-metal helpers mark their enums small; they pass none across
-    # their interface, and everything of ours uses int-sized ones.
-    target_link_options(${target} PRIVATE "-Wl,-Map=$<TARGET_FILE:${target}>.map"
-                        -Wl,--no-enum-size-warning)
+    target_link_options(${target} PRIVATE "-Wl,-Map=$<TARGET_FILE:${target}>.map")
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${ARM920T_CHECK} ${CMAKE_OBJDUMP} $<TARGET_FILE:${target}>
                 $<TARGET_FILE:${target}>.map

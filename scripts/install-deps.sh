@@ -16,7 +16,8 @@ PACKAGES="build-essential cmake pkg-config libsdl1.2-compat-dev libstb-dev libvo
 libvorbis-dev libogg-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev gcc-arm-none-eabi \
 libnewlib-arm-none-eabi dpkg-dev xz-utils libunicorn-dev"
 if [ "${1:-}" = cross ]; then
-    PACKAGES="$PACKAGES g++-arm-linux-gnueabi qemu-user"
+    # python3-matplotlib draws the ARM920T cost meter's plot (make armcost).
+    PACKAGES="$PACKAGES g++-arm-linux-gnueabi qemu-user python3-matplotlib"
 fi
 # emscripten compiles the show for the browser (offline, from Debian's own
 # system libraries); the test loads the page in the headless browser and reads

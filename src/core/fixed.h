@@ -44,10 +44,19 @@ inline Fixed fixedDiv(Fixed a, Fixed b) {
     return static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b);
 }
 
-// 2^32 / d in 64 bits, truncated toward zero; d must not be 0. For a whole
-// number of pixels n << 16 this is 1/n.
+// 2^32 / d, truncated toward zero, kept to its low 32 bits; d must not be 0.
+// For a whole number of pixels n << 16 this is 1/n.
+//
+// Worked with one 32-bit division (the handheld has no divider, and the
+// 64-bit helper costs several times the 32-bit one): with m = |d| and
+// q = (2^32 - 1) / m, 2^32 = q m + r + 1, so the quotient is q, or q + 1
+// when r + 1 reaches m (m divides 2^32). d = 1 gives 2^32, whose low bits
+// are 0, as the 64-bit form's do.
 inline Fixed fixedReciprocal(Fixed d) {
-    return static_cast<Fixed>(INT64_C(0x100000000) / d);
+    const uint32_t m = d < 0 ? 0u - static_cast<uint32_t>(d) : static_cast<uint32_t>(d);
+    uint32_t q = 0xFFFFFFFFu / m;
+    if (0xFFFFFFFFu - q * m == m - 1) q++;
+    return static_cast<Fixed>(d < 0 ? 0u - q : q);
 }
 
 struct Vec3 {

@@ -7,9 +7,15 @@
 
 const uint16_t TRANSPARENT_KEY = 0xF81F;
 
-inline uint32_t redOf(uint16_t p) { return p >> 11; }
-inline uint32_t greenOf(uint16_t p) { return (p >> 5) & 63; }
-inline uint32_t blueOf(uint16_t p) { return p & 31; }
+constexpr uint32_t redOf(uint16_t p) {
+    return p >> 11;
+}
+constexpr uint32_t greenOf(uint16_t p) {
+    return (p >> 5) & 63;
+}
+constexpr uint32_t blueOf(uint16_t p) {
+    return p & 31;
+}
 
 constexpr uint16_t packRgb565(uint32_t r, uint32_t g, uint32_t b) {
     return static_cast<uint16_t>((r << 11) | (g << 5) | b);
@@ -59,7 +65,7 @@ inline uint16_t brighten(uint16_t s, uint32_t a) {
 // Adds light to a pixel: `redBlue` to red and blue, `green` to green, each
 // channel saturating at its own maximum (31 or 63). Unlike brighten(), red
 // and blue stay on their own 0..31 scale.
-inline uint16_t addLight(uint16_t base, uint32_t redBlue, uint32_t green) {
+constexpr uint16_t addLight(uint16_t base, uint32_t redBlue, uint32_t green) {
     uint32_t r = redOf(base) + redBlue;
     uint32_t g = greenOf(base) + green;
     uint32_t b = blueOf(base) + redBlue;

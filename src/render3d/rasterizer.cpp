@@ -21,6 +21,20 @@ struct Corner {
     Fixed x, y, z, u, v;
 };
 
+// fixedReciprocal(n << 16) = 65536 / n for the span widths n that a screen
+// row can hold, and more; built by the compiler.
+const int SPAN_RECIPROCALS = 1024;
+struct SpanReciprocals {
+    Fixed of[SPAN_RECIPROCALS];
+};
+constexpr SpanReciprocals makeSpanReciprocals() {
+    SpanReciprocals r{};
+    for (int n = 1; n < SPAN_RECIPROCALS; n++)
+        r.of[n] = 65536 / n;
+    return r;
+}
+constexpr SpanReciprocals SPAN_RECIPROCAL = makeSpanReciprocals();
+
 // One side of the triangle walked down row by row.
 struct Edge {
     Fixed x, z, u, v;
@@ -255,7 +269,8 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     int64_t n = static_cast<int64_t>(x2) - x1;
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
     if (n > 0 && width != 0) {
-        Fixed r = fixedReciprocal(width);
+        // Spans on the screen are short: their reciprocals come from a table.
+        Fixed r = n < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[n] : fixedReciprocal(width);
         du = fixedMul(r, fixedSub(u2, u1));
         dv = fixedMul(r, fixedSub(v2, v1));
         dz = fixedMul(r, fixedSub(z2, z1));

@@ -27,6 +27,68 @@ void advanceRows(int32_t* rowV, const CloudLayer* layers, int64_t rows) {
                                            static_cast<uint32_t>(rows));
 }
 
+// The sky with light added, saturated, in two tables: red and blue by the
+// summed red-blue light (three layers of at most 31), green by the summed
+// green (three of at most 63). OR-ed together they give
+// addLight(CLOUD_SKY, redBlue, green).
+const int MAX_RED_BLUE_LIGHT = 3 * 31;
+const int MAX_GREEN_LIGHT = 3 * 63;
+const uint16_t GREEN_BITS = packRgb565(0, 63, 0);
+struct SkyLight {
+    uint16_t redBlue[MAX_RED_BLUE_LIGHT + 1];
+    uint16_t green[MAX_GREEN_LIGHT + 1];
+};
+constexpr SkyLight makeSkyLight() {
+    SkyLight light{};
+    for (int i = 0; i <= MAX_RED_BLUE_LIGHT; i++)
+        light.redBlue[i] = addLight(CLOUD_SKY, i, 0) & ~GREEN_BITS;
+    for (int i = 0; i <= MAX_GREEN_LIGHT; i++)
+        light.green[i] = addLight(CLOUD_SKY, 0, i) & GREEN_BITS;
+    return light;
+}
+constexpr SkyLight SKY_LIGHT = makeSkyLight();
+
+// One layer's walk along a screen row.
+struct RowWalk {
+    const uint8_t* greens;
+    int32_t fade;
+    uint32_t at, step;
+};
+
+// The pixels of one row (see CloudScene::drawRow). BAND: onto the biplane
+// where it was drawn; SKY_TABLES: every fade is 0 or more, so every sum is in
+// the sky tables. Instances per case keep the tests out of the pixel loop.
+template <bool BAND, bool SKY_TABLES>
+void lightRow(uint16_t* out, const int32_t* depth, RowWalk w0, RowWalk w1, RowWalk w2) {
+    for (uint16_t* const end = out + SCREEN_WIDTH; out != end; out++, depth++) {
+        uint32_t green = 0, redBlue = 0;
+        int32_t g = w0.greens[w0.at >> 16] - w0.fade; // LDRB's offset shifted: no index arithmetic
+        if (g > 0) {                                  // conditional adds, no branch
+            green += g;
+            redBlue += g >> 1;
+        }
+        g = w1.greens[w1.at >> 16] - w1.fade;
+        if (g > 0) {
+            green += g;
+            redBlue += g >> 1;
+        }
+        g = w2.greens[w2.at >> 16] - w2.fade;
+        if (g > 0) {
+            green += g;
+            redBlue += g >> 1;
+        }
+        w0.at += w0.step; // the next pixel's texel, on from this one
+        w1.at += w1.step;
+        w2.at += w2.step;
+        if (BAND && *depth != CLOUD_CLEAR_DEPTH)
+            *out = addLight(*out, redBlue, green);
+        else if (SKY_TABLES) // two loads instead of three saturating channels
+            *out = SKY_LIGHT.redBlue[redBlue] | SKY_LIGHT.green[green];
+        else
+            *out = addLight(CLOUD_SKY, redBlue, green);
+    }
+}
+
 } // namespace
 
 CloudScene::CloudScene() : layers(), oddField(0) {
@@ -34,6 +96,11 @@ CloudScene::CloudScene() : layers(), oddField(0) {
     clouds[0] = new Image("data/cloud1.png", 256, 256);
     clouds[1] = new Image("data/cloud2.png", 256, 256);
     clouds[2] = new Image("data/cloud3.png", 256, 256);
+    for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
+        greens[k] = new uint8_t[256 * 256];
+        for (int i = 0; i < 256 * 256; i++)
+            greens[k][i] = static_cast<uint8_t>(greenOf(clouds[k]->pixels[i]));
+    }
 
     // The fade grows linearly with the distance from the clearest depth,
     // one step per 58000/63 of depth. Built once so frames need no division.
@@ -49,6 +116,8 @@ CloudScene::~CloudScene() {
     delete biplane;
     for (Image* cloud : clouds)
         delete cloud;
+    for (uint8_t* green : greens)
+        delete[] green;
 }
 
 void CloudScene::placeLayer(CloudLayer& layer, int32_t z) {
@@ -145,33 +214,28 @@ void CloudScene::drawClouds(int32_t top, int32_t bottom) {
 
 // One screen row: three texels per pixel, each layer's green less its fade,
 // added onto the sky, or in the band onto the biplane where it was drawn.
+//
+// A texel's index is (rowStart + column) & 0xFFFF, column being the top half
+// of the layer's u; that is the top half of u + (rowStart << 16), so one
+// 32-bit position per layer walks the row, wrapping where the picture
+// repeats, and the load takes it shifted (LDRB's register offset, LSR #16).
 void CloudScene::drawRow(int row, const int32_t* rowV, const int32_t* fade, bool band) {
     Screen* screen = Screen::instance();
     uint16_t* out = screen->pixels + row * SCREEN_WIDTH;
     const int32_t* depth = screen->depthBuffer + row * SCREEN_WIDTH;
-    const uint16_t* texels[CLOUD_LAYER_COUNT];
-    uint32_t rowStart[CLOUD_LAYER_COUNT], u[CLOUD_LAYER_COUNT], step[CLOUD_LAYER_COUNT];
-    for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
-        texels[k] = clouds[k]->pixels;
-        rowStart[k] = static_cast<uint32_t>(rowV[k] >> 16) << 8;
-        u[k] = static_cast<uint32_t>(layers[k].originU);
-        step[k] = static_cast<uint32_t>(layers[k].scale);
-    }
-    for (int x = 0; x < SCREEN_WIDTH; x++) {
-        uint32_t green = 0, redBlue = 0;
-        for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
-            // A column past 255 runs on into the next texel row; the picture
-            // repeats every 65536 texels.
-            const uint32_t column = static_cast<uint32_t>(static_cast<int32_t>(u[k]) >> 16);
-            const int32_t g =
-                static_cast<int32_t>(greenOf(texels[k][(rowStart[k] + column) & 0xFFFF])) - fade[k];
-            if (g > 0) {
-                green += g;
-                redBlue += g >> 1;
-            }
-            u[k] += step[k];
-        }
-        const uint16_t base = band && depth[x] != CLOUD_CLEAR_DEPTH ? out[x] : CLOUD_SKY;
-        out[x] = addLight(base, redBlue, green);
-    }
+    RowWalk walk[CLOUD_LAYER_COUNT];
+    for (int k = 0; k < CLOUD_LAYER_COUNT; k++)
+        walk[k] = {greens[k], fade[k],
+                   static_cast<uint32_t>(layers[k].originU) +
+                       (static_cast<uint32_t>(rowV[k] >> 16) << 24),
+                   static_cast<uint32_t>(layers[k].scale)};
+    const bool skyTables = fade[0] >= 0 && fade[1] >= 0 && fade[2] >= 0;
+    if (band && skyTables)
+        lightRow<true, true>(out, depth, walk[0], walk[1], walk[2]);
+    else if (band)
+        lightRow<true, false>(out, depth, walk[0], walk[1], walk[2]);
+    else if (skyTables)
+        lightRow<false, true>(out, depth, walk[0], walk[1], walk[2]);
+    else
+        lightRow<false, false>(out, depth, walk[0], walk[1], walk[2]);
 }

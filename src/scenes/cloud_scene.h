@@ -20,7 +20,7 @@ struct CloudLayer {
 const int CLOUD_LAYER_COUNT = 3;
 // Depths run from CLOUD_DEPTH_CYCLE down to 1; the fade table covers 0..cycle-1.
 const int32_t CLOUD_DEPTH_CYCLE = 90000;
-const uint16_t CLOUD_SKY = 0x3393;          // (6, 28, 19)
+const uint16_t CLOUD_SKY = 0x3393;                        // (6, 28, 19)
 const int32_t CLOUD_CLEAR_DEPTH = fixedFromDouble(100.0); // pixels the biplane did not cover
 
 class CloudScene {
@@ -29,6 +29,7 @@ class CloudScene {
     Mesh* biplane;
     Image* biplaneTexture;
     Image* clouds[CLOUD_LAYER_COUNT];     // 256x256; only green is read
+    uint8_t* greens[CLOUD_LAYER_COUNT];   // each picture's green, one byte a texel
     int32_t fadeTable[CLOUD_DEPTH_CYCLE]; // subtracted from a texel's green, by depth
     int32_t oddField;                     // which rows (even 0, odd 1) the field passes draw
 

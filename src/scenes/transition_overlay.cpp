@@ -21,6 +21,11 @@ TransitionOverlay::TransitionOverlay() {
         char path[32];
         snprintf(path, sizeof path, "data/trans%d.png", n + 1);
         pictures[n] = new Image(path, SCREEN_WIDTH, SCREEN_HEIGHT);
+        residues[n] = new uint8_t[SCREEN_PIXELS];
+        for (int i = 0; i < SCREEN_PIXELS; i++) {
+            const uint16_t t = pictures[n]->pixels[i];
+            residues[n][i] = static_cast<uint8_t>(((t & 31) - (t >> 11)) & 63);
+        }
     }
     pictureIndex = 1;
     swapped = false;
@@ -33,6 +38,8 @@ TransitionOverlay::TransitionOverlay() {
 TransitionOverlay::~TransitionOverlay() {
     for (Image* picture : pictures)
         delete picture;
+    for (uint8_t* residue : residues)
+        delete[] residue;
 }
 
 void TransitionOverlay::restart(uint32_t time) {
@@ -83,14 +90,17 @@ void TransitionOverlay::render() {
     // Early and late in a run nothing changes at all.
     if (!anyAmount) return;
 
+    // (steps + blue - red) mod 64 = (steps + residue) mod 64: the amounts by
+    // residue, so a pixel needs one byte and one table entry.
+    uint32_t amountAt[64];
+    for (uint32_t k = 0; k < 64; k++)
+        amountAt[k] = amountFor[(steps + k) & 63];
     uint16_t* screen = Screen::instance()->pixels;
-    const uint16_t* pattern = pictures[pictureIndex]->pixels;
-    const uint32_t S = steps;
-    for (int i = 0; i < SCREEN_PIXELS; i++) {
-        const uint16_t s = screen[i];
+    const uint8_t* residue = residues[pictureIndex];
+    for (uint16_t* const end = screen + SCREEN_PIXELS; screen != end; screen++, residue++) {
+        const uint16_t s = *screen;
         if (s == WHITE) continue; // adding light leaves white as it is
-        const uint16_t t = pattern[i];
-        const uint32_t a = amountFor[(S + (t & 31) - (t >> 11)) & 63];
-        if (a) screen[i] = brighten(s, a);
+        const uint32_t a = amountAt[*residue];
+        if (a) *screen = brighten(s, a);
     }
 }

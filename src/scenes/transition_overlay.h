@@ -12,12 +12,15 @@ const int TRANSITION_PICTURES = 5;
 class TransitionOverlay {
   public:
     Image* pictures[TRANSITION_PICTURES]; // owned pattern pictures, 320x240
-    uint32_t startTime;                   // demo time the current run began
-    int32_t phase;                        // steps, at most 384
-    uint32_t steps;                       // 16 ms steps since the run began
-    bool swapped;                         // the mid-run picture switch happened
-    bool finished;                        // the run is over; render draws nothing
-    int32_t pictureIndex;                 // the pattern in use
+    // Each pattern pixel t as the residue (blue - red) mod 64 that, with the
+    // steps, picks its amount: one byte a pixel, worked out once.
+    uint8_t* residues[TRANSITION_PICTURES];
+    uint32_t startTime;   // demo time the current run began
+    int32_t phase;        // steps, at most 384
+    uint32_t steps;       // 16 ms steps since the run began
+    bool swapped;         // the mid-run picture switch happened
+    bool finished;        // the run is over; render draws nothing
+    int32_t pictureIndex; // the pattern in use
 
     // Loads the patterns. The first run starts at demo time 0 by itself.
     TransitionOverlay();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "core/camera.h"
 #include "core/fixed.h"
@@ -50,6 +51,24 @@ TEST(FixedReciprocal, TruncatesAndDiffersFromDivisionRounding) {
     EXPECT_EQ(fixedDiv(2 * ONE, 3 * ONE), 0xAAAA);
     EXPECT_EQ(fixedMul(fixedReciprocal(3 * ONE), 10 * ONE), 0x35552);
     EXPECT_EQ(fixedDiv(10 * ONE, 3 * ONE), 0x35555);
+}
+
+// The 32-bit form against the 64-bit division it replaces, where its
+// correction step decides (powers of two, both signs, the ends of the range).
+TEST(FixedReciprocal, EqualsTheSixtyFourBitQuotient) {
+    std::vector<int64_t> divisors = {1,     2,         3,         65535,        65536,
+                                     65537, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+    for (int shift = 0; shift < 31; shift++)
+        for (int64_t near = -1; near <= 1; near++)
+            divisors.push_back((int64_t{1} << shift) + near);
+    for (int64_t d : divisors)
+        for (int64_t sign : {1, -1}) {
+            const int64_t divisor = d * sign;
+            if (divisor == 0 || divisor < INT32_MIN || divisor > INT32_MAX) continue;
+            const Fixed f = static_cast<Fixed>(divisor);
+            EXPECT_EQ(fixedReciprocal(f), static_cast<Fixed>(INT64_C(0x100000000) / divisor))
+                << "d = " << divisor;
+        }
 }
 
 TEST(Matrix3Test, MultiplyRoundsEachProductAndWraps) {
