@@ -18,25 +18,12 @@ dir=$(mkdir -p "$1" && cd "$1" && pwd)
 
 suite=bookworm
 apt="$dir/apt"
-mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/sources.list.d" "$dir/download"
-: > "$apt/sources.list"
+mkdir -p "$apt/sources.list.d" "$dir/download"
 if ! source_archives "$apt/sources.list.d" "$suite"; then
     echo "fetch-sources: no archive to take the sources from" >&2
     exit 1
 fi
-cat > "$apt/apt.conf" <<CONF
-Dir::Etc::SourceList "$apt/sources.list";
-Dir::Etc::SourceParts "$apt/sources.list.d";
-Dir::State "$apt/state";
-Dir::State::Lists "$apt/lists";
-Dir::Cache "$apt/cache";
-APT::Sandbox::User "$(id -un)";
-Acquire::Retries "1";
-Acquire::http::Timeout "30";
-CONF
-export APT_CONFIG="$apt/apt.conf"
-
-if ! apt-get -q update >"$apt/update.log" 2>&1; then
+if ! private_apt "$apt"; then
     echo "fetch-sources: apt-get update failed (see $apt/update.log)" >&2
     exit 1
 fi

@@ -104,3 +104,26 @@ source_archives() {
         return 1
     fi
 }
+
+# private_apt DIR: points apt at a private configuration under DIR (its own
+# source list in DIR/sources.list.d, package lists and cache), so that the
+# machine's own apt sources and state are left alone while its settings,
+# such as a proxy, still apply; then reads the package lists, logging to
+# DIR/update.log. Fails when that update fails.
+private_apt() {
+    mkdir -p "$1/lists/partial" "$1/cache/archives/partial" "$1/sources.list.d"
+    : >>"$1/sources.list"
+    cat >"$1/apt.conf" <<CONF
+Dir::Etc::SourceList "$1/sources.list";
+Dir::Etc::SourceParts "$1/sources.list.d";
+Dir::State "$1/state";
+Dir::State::Lists "$1/lists";
+Dir::Cache "$1/cache";
+APT::Sandbox::User "$(id -un)";
+Acquire::Retries "1";
+Acquire::http::Timeout "30";
+CONF
+    APT_CONFIG="$1/apt.conf"
+    export APT_CONFIG
+    apt-get -q update >"$1/update.log" 2>&1
+}

@@ -25,8 +25,7 @@ fi
 
 suite=bookworm
 apt="$dir/apt"
-mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/sources.list.d" "$dir/download"
-: > "$apt/sources.list"
+mkdir -p "$apt/sources.list.d" "$dir/download"
 if ! source_archives "$apt/sources.list.d" "$suite"; then
     echo "fetch-plugin-header: no archive to take the qemu sources from" >&2
     exit 1
@@ -37,19 +36,7 @@ if source_archives "$apt/security" "$suite-security" 2>/dev/null; then
     cp "$apt/security/machine.list" "$apt/sources.list.d/security.list"
     cp "$apt/security/machine.sources" "$apt/sources.list.d/security.sources"
 fi
-cat > "$apt/apt.conf" <<CONF
-Dir::Etc::SourceList "$apt/sources.list";
-Dir::Etc::SourceParts "$apt/sources.list.d";
-Dir::State "$apt/state";
-Dir::State::Lists "$apt/lists";
-Dir::Cache "$apt/cache";
-APT::Sandbox::User "$(id -un)";
-Acquire::Retries "1";
-Acquire::http::Timeout "30";
-CONF
-export APT_CONFIG="$apt/apt.conf"
-
-if ! apt-get -q update >"$apt/update.log" 2>&1; then
+if ! private_apt "$apt"; then
     echo "fetch-plugin-header: apt-get update failed (see $apt/update.log)" >&2
     exit 1
 fi
