@@ -4,11 +4,13 @@
 
 namespace platform {
 
-// The page has no menu program: it is told that the show has ended.
-void runMenuProgram() {
+// The page has no menu program: it is told that the show has ended, which
+// is a normal end.
+int runMenuProgram() {
     EM_ASM({
         if (Module.onShowEnded) Module.onShowEnded();
     });
+    return 0;
 }
 
 } // namespace platform
