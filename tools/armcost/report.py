@@ -164,6 +164,13 @@ def spans(rows, key):
         yield group
 
 
+# How far a frame may go over its scene's budget before the check fails. The
+# counts include the sysroot's C library (memcpy, memset), which a Debian
+# point release may change by a few instructions; a regression of our own
+# worth stopping is larger than this.
+BUDGET_HEADROOM = 0.005
+
+
 def check(rows, budgets_path):
     budgets = {}
     with open(budgets_path) as f:
@@ -178,7 +185,7 @@ def check(rows, budgets_path):
         if scene not in budgets:
             print(f"armcost check: {scene}: no budget in {budgets_path}")
             failed = True
-        elif worst["insns"] > budgets[scene]:
+        elif worst["insns"] > budgets[scene] * (1 + BUDGET_HEADROOM):
             print(f"armcost check FAILED: {scene}: {worst['insns']:,} instructions at {worst['time']} ms, "
                   f"over its budget of {budgets[scene]:,} "
                   f"(estimated {worst['cycles']:,} cycles)")
