@@ -8,6 +8,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/byte_ring.h"
+
 namespace platform {
 namespace {
 
@@ -20,24 +22,11 @@ const std::chrono::milliseconds STALL_LIMIT(1000);
 
 std::mutex queueLock;
 std::condition_variable roomMade;
-uint8_t queue[QUEUE_BYTES];
-size_t queueStart = 0;
-size_t queueFill = 0;
+ByteRing<QUEUE_BYTES> queue;
 
 void drainQueue(void*, Uint8* stream, int length) {
     std::lock_guard<std::mutex> guard(queueLock);
-    size_t wanted = static_cast<size_t>(length);
-    size_t done = 0;
-    while (done < wanted && queueFill > 0) {
-        size_t run = QUEUE_BYTES - queueStart;
-        if (run > queueFill) run = queueFill;
-        if (run > wanted - done) run = wanted - done;
-        memcpy(stream + done, queue + queueStart, run);
-        queueStart = (queueStart + run) % QUEUE_BYTES;
-        queueFill -= run;
-        done += run;
-    }
-    memset(stream + done, 0, wanted - done); // silence when the queue runs dry
+    queue.take(stream, static_cast<size_t>(length)); // silence when the queue runs dry
     roomMade.notify_all();
 }
 
@@ -46,8 +35,7 @@ void drainQueue(void*, Uint8* stream, int length) {
 bool openSdlSoundQueue() {
     {
         std::lock_guard<std::mutex> guard(queueLock);
-        queueStart = 0;
-        queueFill = 0;
+        queue.clear();
     }
     SDL_AudioSpec wanted;
     memset(&wanted, 0, sizeof wanted);
@@ -67,16 +55,10 @@ long writeSdlSoundQueue(const void* data, size_t length) {
     size_t taken = 0;
     std::unique_lock<std::mutex> guard(queueLock);
     while (taken < length) {
-        if (queueFill == QUEUE_BYTES &&
-            !roomMade.wait_for(guard, STALL_LIMIT, [] { return queueFill < QUEUE_BYTES; }))
+        if (queue.room() == 0 &&
+            !roomMade.wait_for(guard, STALL_LIMIT, [] { return queue.room() > 0; }))
             break;
-        const size_t end = (queueStart + queueFill) % QUEUE_BYTES;
-        size_t run = QUEUE_BYTES - queueFill;                 // free room
-        if (run > QUEUE_BYTES - end) run = QUEUE_BYTES - end; // up to the ring's end
-        if (run > length - taken) run = length - taken;
-        memcpy(queue + end, bytes + taken, run);
-        queueFill += run;
-        taken += run;
+        taken += queue.put(bytes + taken, length - taken);
     }
     return static_cast<long>(taken);
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/byte_ring.h"
 #include "platform/clock.h"
 #include "platform/sound_device.h"
 #include "platform/web/web_side.h"
@@ -28,9 +29,7 @@ const Uint16 CALLBACK_FRAMES = 2048;
 const size_t QUEUE_BYTES = 32768;
 const int WEB_DEVICE = 0x3EB;
 
-uint8_t queue[QUEUE_BYTES];
-size_t queueStart = 0;
-size_t queueFill = 0;
+ByteRing<QUEUE_BYTES> queue;
 bool deviceOpen = false;
 
 // When the browser plays each buffer the callback filled: the start, in the
@@ -44,28 +43,14 @@ PlayMark marks[MARKS];
 int markCount = 0;
 uint64_t framesGiven = 0;
 
-void takeFromQueue(uint8_t* out, size_t length) {
-    size_t done = 0;
-    while (done < length && queueFill > 0) {
-        size_t run = QUEUE_BYTES - queueStart;
-        if (run > queueFill) run = queueFill;
-        if (run > length - done) run = length - done;
-        memcpy(out + done, queue + queueStart, run);
-        queueStart = (queueStart + run) % QUEUE_BYTES;
-        queueFill -= run;
-        done += run;
-    }
-    memset(out + done, 0, length - done); // silence when no sound comes
-}
-
 void fillSound(void*, Uint8* stream, int length) {
     const size_t wanted = static_cast<size_t>(length);
-    while (queueFill < wanted) {
+    while (queue.fill < wanted) {
         const bool decoded = stepSecondCpu();
         const ThreadPass pass = passStartedThread();
         if (pass == THREAD_ENDING || (!decoded && pass == THREAD_WAITING)) break;
     }
-    takeFromQueue(stream, wanted);
+    queue.take(stream, wanted); // silence when no sound comes
     // SDL schedules this buffer right after the last one, or, when that has
     // already ended, a little after now.
     const double start = EM_ASM_DOUBLE({
@@ -78,7 +63,7 @@ void fillSound(void*, Uint8* stream, int length) {
 }
 
 int openWebSound() {
-    queueStart = queueFill = 0;
+    queue.clear();
     markCount = 0;
     framesGiven = 0;
     SDL_AudioSpec wanted;
@@ -105,11 +90,7 @@ int controlWebSound(int, unsigned long request, void* argument) {
 }
 
 long writeWebSound(int, const void* data, size_t length) {
-    if (length > QUEUE_BYTES - queueFill) length = QUEUE_BYTES - queueFill;
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < length; i++)
-        queue[(queueStart + queueFill + i) % QUEUE_BYTES] = bytes[i];
-    queueFill += length;
+    length = queue.put(data, length);
     // The page may keep what the second CPU decoded (its test compares it).
     EM_ASM(
         {
