@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/pixel.h"
+
 namespace testing_support {
 
 // A fresh folder under /tmp, removed with everything in it when destroyed.
@@ -81,13 +83,13 @@ void expectFramesEqual(const std::vector<uint16_t>& expected, const uint16_t* ac
 
 // RGB565 channels as ints, for arithmetic in the tests.
 inline int red(uint16_t p) {
-    return p >> 11;
+    return static_cast<int>(redOf(p));
 }
 inline int green(uint16_t p) {
-    return (p >> 5) & 63;
+    return static_cast<int>(greenOf(p));
 }
 inline int blue(uint16_t p) {
-    return p & 31;
+    return static_cast<int>(blueOf(p));
 }
 
 } // namespace testing_support
