@@ -16,17 +16,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mkdir -p "$1" && cd "$1" && pwd)
 [ -f "$dir/.unpacked" ] && exit 0
 
-suite=bookworm
 apt="$dir/apt"
-mkdir -p "$apt/sources.list.d" "$dir/download"
-if ! source_archives "$apt/sources.list.d" "$suite"; then
-    echo "fetch-sources: no archive to take the sources from" >&2
-    exit 1
-fi
-if ! private_apt "$apt"; then
-    echo "fetch-sources: apt-get update failed (see $apt/update.log)" >&2
-    exit 1
-fi
+mkdir -p "$dir/download"
+source_apt fetch-sources "$apt" bookworm || exit 1
 cd "$dir/download"
 # apt fails as a whole when any file of a package is missing; what matters is
 # that each package's upstream tarball arrived (apt has checked its hash).

@@ -127,3 +127,33 @@ CONF
     export APT_CONFIG
     apt-get -q update >"$1/update.log" 2>&1
 }
+
+# source_apt NAME DIR SUITE [SUITE...]: a private apt (private_apt) under DIR
+# whose list holds the machine's source archives of each SUITE; the first
+# suite must have one, the others are taken when the machine has them (a
+# security suite, for one). Fails with a message that starts with NAME.
+source_apt() {
+    sp_name=$1
+    sp_dir=$2
+    shift 2
+    mkdir -p "$sp_dir/sources.list.d"
+    sp_first=yes
+    for sp_suite in "$@"; do
+        mkdir -p "$sp_dir/suites/$sp_suite"
+        if [ "$sp_first" = yes ]; then
+            source_archives "$sp_dir/suites/$sp_suite" "$sp_suite" || {
+                echo "$sp_name: no archive to take the sources from" >&2
+                return 1
+            }
+        elif ! source_archives "$sp_dir/suites/$sp_suite" "$sp_suite" 2>/dev/null; then
+            continue
+        fi
+        cp "$sp_dir/suites/$sp_suite/machine.list" "$sp_dir/sources.list.d/$sp_suite.list"
+        cp "$sp_dir/suites/$sp_suite/machine.sources" "$sp_dir/sources.list.d/$sp_suite.sources"
+        sp_first=no
+    done
+    if ! private_apt "$sp_dir"; then
+        echo "$sp_name: apt-get update failed (see $sp_dir/update.log)" >&2
+        return 1
+    fi
+}

@@ -23,23 +23,10 @@ if [ -f "$dir/qemu-plugin.h" ] && [ "$(cat "$dir/qemu-version" 2>/dev/null)" = "
     exit 0
 fi
 
-suite=bookworm
 apt="$dir/apt"
-mkdir -p "$apt/sources.list.d" "$dir/download"
-if ! source_archives "$apt/sources.list.d" "$suite"; then
-    echo "fetch-plugin-header: no archive to take the qemu sources from" >&2
-    exit 1
-fi
+mkdir -p "$dir/download"
 # The installed qemu may come from a security update.
-mkdir -p "$apt/security"
-if source_archives "$apt/security" "$suite-security" 2>/dev/null; then
-    cp "$apt/security/machine.list" "$apt/sources.list.d/security.list"
-    cp "$apt/security/machine.sources" "$apt/sources.list.d/security.sources"
-fi
-if ! private_apt "$apt"; then
-    echo "fetch-plugin-header: apt-get update failed (see $apt/update.log)" >&2
-    exit 1
-fi
+source_apt fetch-plugin-header "$apt" bookworm bookworm-security || exit 1
 cd "$dir/download"
 # Only the upstream tarball is needed, and of it one file.
 apt-get -q source --download-only "qemu=$version" >"$apt/source.log" 2>&1 || true
