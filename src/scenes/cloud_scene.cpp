@@ -105,25 +105,27 @@ inline void storePair(uint16_t* out, uint32_t first, uint32_t second) {
 }
 
 // A row in two passes, so that each pass's walks, table and pointers stay
-// in the ARM's registers: layers 0 and 1 summed into `sums`, then layer 2
-// added and the pixels written (lightRow). Two pixels a step.
-void sumFirstLayers(uint32_t* sums, const uint32_t* light, RowWalk w0, RowWalk w1) {
-    for (const uint32_t* const end = sums + SCREEN_WIDTH; sums != end; sums += 2) {
-        const uint32_t first = texelLight(light, w0); // layer 0's word holds the biases
-        const uint32_t second = texelLight(light, w0);
-        sums[0] = first + texelLight(light, w1);
-        sums[1] = second + texelLight(light, w1);
+// in the ARM's registers: one layer's light words into a row (layerLight),
+// then the other two added and the pixels written (lightRow), two pixels a
+// step. The row of the first pass serves every following row that walks the
+// same texels (see CloudScene::drawRow).
+void layerLight(uint32_t* words, const uint32_t* light, RowWalk w) {
+    for (const uint32_t* const end = words + SCREEN_WIDTH; words != end; words += 2) {
+        words[0] = texelLight(light, w);
+        words[1] = texelLight(light, w);
     }
 }
 
 // BAND: onto the biplane where it was drawn.
 template <bool BAND>
-void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const uint32_t* sums,
-              RowWalk w2) {
+void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const uint32_t* words,
+              RowWalk wa, RowWalk wb) {
     for (const uint16_t* const end = out + SCREEN_WIDTH; out != end;
-         out += 2, depth += 2, sums += 2) {
-        const uint32_t first = sums[0] + texelLight(light, w2);
-        const uint32_t second = sums[1] + texelLight(light, w2);
+         out += 2, depth += 2, words += 2) {
+        uint32_t first = words[0] + texelLight(light, wa);
+        uint32_t second = words[1] + texelLight(light, wa);
+        first += texelLight(light, wb);
+        second += texelLight(light, wb);
         uint32_t p0 = skyPixel(light, first), p1 = skyPixel(light, second);
         if (BAND) {
             const int32_t d0 = depth[0], d1 = depth[1];
@@ -157,7 +159,8 @@ void lightRowByChannel(uint16_t* out, const int32_t* depth, bool band, const Row
 
 } // namespace
 
-CloudScene::CloudScene() : layers(), oddField(0) {
+CloudScene::CloudScene()
+    : layers(), oddField(0), slowWordsAt(0), slowWordsValid(false), slowLayer(0) {
     loadBiplane(biplaneTexture, biplane);
     clouds[0] = new Image("data/cloud1.png", 256, 256);
     clouds[1] = new Image("data/cloud2.png", 256, 256);
@@ -240,6 +243,13 @@ void CloudScene::drawClouds(int32_t top, int32_t bottom) {
         const int32_t depth = layers[k].depth;
         fade[k] = depth >= 0 && depth < CLOUD_DEPTH_CYCLE ? fadeTable[depth] : NO_CLOUD;
     }
+    // The layer whose texel row changes least often from row to row: the
+    // smallest step (any choice draws the same pixels).
+    slowLayer = 0;
+    for (int k = 1; k < CLOUD_LAYER_COUNT; k++)
+        if (static_cast<uint32_t>(layers[k].scale) < static_cast<uint32_t>(layers[slowLayer].scale))
+            slowLayer = k;
+    slowWordsValid = false; // the fades and walks are this frame's
     // Each layer's light by texel green, from its fade; layer 0's words carry
     // the sky parts' offsets.
     if (lightByTable(fade))
@@ -313,10 +323,19 @@ void CloudScene::drawRow(int row, const int32_t* rowV, const int32_t* fade, bool
         lightRowByChannel(out, depth, band, walk, fade);
         return;
     }
-    uint32_t sums[SCREEN_WIDTH];
-    sumFirstLayers(sums, light, walk[0], walk[1]);
+    // The layer that moves least per row goes to the first pass: its row of
+    // words is made again only when the row's walk differs from the one it
+    // was made for, which its texel row alone decides within a frame.
+    const int slow = slowLayer;
+    const RowWalk& others0 = walk[slow == 0 ? 1 : 0];
+    const RowWalk& others1 = walk[slow == 2 ? 1 : 2];
+    if (!slowWordsValid || walk[slow].at != slowWordsAt) {
+        layerLight(slowWords, light, walk[slow]);
+        slowWordsAt = walk[slow].at;
+        slowWordsValid = true;
+    }
     if (band)
-        lightRow<true>(out, depth, light, sums, walk[2]);
+        lightRow<true>(out, depth, light, slowWords, others0, others1);
     else
-        lightRow<false>(out, depth, light, sums, walk[2]);
+        lightRow<false>(out, depth, light, slowWords, others0, others1);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/fixed.h"
+#include "video/screen.h"
 
 class Image;
 class Mesh;
@@ -36,6 +37,12 @@ class CloudScene {
     int32_t fadeTable[CLOUD_DEPTH_CYCLE]; // subtracted from a texel's green, by depth
     int32_t oddField;                     // which rows (even 0, odd 1) the field passes draw
     uint32_t light[CLOUD_LIGHT_WORDS];    // the layers' part made per frame from their fades
+    // One layer's light words along the row last drawn, kept for the rows
+    // after it that walk the same texels (drawRow).
+    uint32_t slowWords[SCREEN_WIDTH];
+    uint32_t slowWordsAt; // that walk's first position
+    bool slowWordsValid;  // made in this drawClouds call
+    int32_t slowLayer;
 
     CloudScene();
     ~CloudScene();
