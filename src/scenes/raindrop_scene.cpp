@@ -103,7 +103,8 @@ const uint16_t DISPLACING_BITS = 0x8400;
 void refractSpan(uint16_t* screen, int index, const uint16_t* map, int count) {
     for (const uint16_t* const end = map + count; map != end; map++, index++) {
         const uint16_t m = *map;
-        if ((m & DISPLACING_BITS) != DISPLACING_BITS) continue; // one test for both fields
+        if (__builtin_expect((m & DISPLACING_BITS) != DISPLACING_BITS, 1))
+            continue; // one test for both fields, before any other work
         const int dx = static_cast<int>(redOf(m)) - 16;
         const int dy = static_cast<int>(greenOf(m) >> 1) - 16;
         const int u = index + 4 * dy * SCREEN_WIDTH + 4 * dx;
@@ -112,9 +113,11 @@ void refractSpan(uint16_t* screen, int index, const uint16_t* map, int count) {
     }
 }
 
-// The larger red and the larger green of two map values.
+// The larger red and the larger green of two map values (blue 0): each
+// field compared in place, under its mask.
 inline uint16_t largerFields(uint16_t a, uint16_t b) {
-    return packRgb565(std::max(redOf(a), redOf(b)), std::max(greenOf(a), greenOf(b)), 0);
+    const uint32_t red = packRgb565(31, 0, 0), green = packRgb565(0, 63, 0);
+    return static_cast<uint16_t>(std::max(a & red, b & red) | std::max(a & green, b & green));
 }
 
 } // namespace
