@@ -34,64 +34,133 @@ void advanceRows(int32_t* rowV, const CloudLayer* layers, int64_t rows) {
 const int MAX_RED_BLUE_LIGHT = 3 * 31;
 const int MAX_GREEN_LIGHT = 3 * 63;
 const uint16_t GREEN_BITS = packRgb565(0, 63, 0);
-struct SkyLight {
-    uint16_t redBlue[MAX_RED_BLUE_LIGHT + 1];
-    uint16_t green[MAX_GREEN_LIGHT + 1];
-};
-constexpr SkyLight makeSkyLight() {
-    SkyLight light{};
-    for (int i = 0; i <= MAX_RED_BLUE_LIGHT; i++)
-        light.redBlue[i] = addLight(CLOUD_SKY, i, 0) & ~GREEN_BITS;
-    for (int i = 0; i <= MAX_GREEN_LIGHT; i++)
-        light.green[i] = addLight(CLOUD_SKY, 0, i) & GREEN_BITS;
-    return light;
+
+// CloudScene::light, one array of words so that one base register reaches all
+// of it through LDR's shifted register offset:
+//   [64 k + green]      layer k's light from a texel of that green (the texel
+//                       bytes hold green + 64 k): the green above the fade in
+//                       bits 0-8, half of it in bits 23-31;
+//   [GREEN_SKY + g]     the sky's green with g of green light, saturated;
+//   [RED_BLUE_SKY + rb] the sky's red and blue with rb of light, saturated.
+// Layer 0's words also carry GREEN_SKY and RED_BLUE_SKY in their two fields,
+// so the three words of a pixel summed hold, in each field, the index of its
+// sky word: no masking between the sum and the loads.
+const int LAYER_LIGHT_WORDS = 64;
+const int GREEN_SKY = CLOUD_LAYER_COUNT * LAYER_LIGHT_WORDS;
+const int RED_BLUE_SKY = GREEN_SKY + MAX_GREEN_LIGHT + 1;
+static_assert(RED_BLUE_SKY + MAX_RED_BLUE_LIGHT + 1 == CLOUD_LIGHT_WORDS, "light table size");
+const int RED_BLUE_SHIFT = 23;
+const uint32_t GREEN_FIELD = (1u << 9) - 1;
+static_assert(RED_BLUE_SKY + MAX_RED_BLUE_LIGHT <= static_cast<int>(GREEN_FIELD),
+              "both biased sums fit their 9-bit fields");
+
+constexpr uint32_t lightWord(uint32_t redBlue, uint32_t green) {
+    return redBlue << RED_BLUE_SHIFT | green;
 }
-constexpr SkyLight SKY_LIGHT = makeSkyLight();
+
+// The word `byteOffset` bytes into `table`; the offset is a multiple of 4, so
+// the load takes it as it is, shifted by the addressing mode.
+inline uint32_t wordAt(const uint32_t* table, uint32_t byteOffset) {
+    return *reinterpret_cast<const uint32_t*>(reinterpret_cast<const char*>(table) + byteOffset);
+}
+
+// The sky pixel, in the low half, for a pixel's summed light words.
+inline uint32_t skyPixel(const uint32_t* light, uint32_t sum) {
+    return wordAt(light, (sum << RED_BLUE_SHIFT) >> (RED_BLUE_SHIFT - 2)) | // green index * 4
+           wordAt(light, sum >> (RED_BLUE_SHIFT - 2)); // bits 21-22 are clear: red-blue index * 4
+}
+
+// The light a pixel's summed words stand for, added onto `base`.
+inline uint16_t litPixel(uint16_t base, uint32_t sum) {
+    return addLight(base, (sum >> RED_BLUE_SHIFT) - RED_BLUE_SKY, (sum & GREEN_FIELD) - GREEN_SKY);
+}
+
+// Every fade 0 or more: each layer's light is at most 63, and the light
+// table holds every sum.
+bool lightByTable(const int32_t* fade) {
+    return fade[0] >= 0 && fade[1] >= 0 && fade[2] >= 0;
+}
 
 // One layer's walk along a screen row.
 struct RowWalk {
-    const uint8_t* greens;
-    int32_t fade;
+    const uint8_t* texels;
     uint32_t at, step;
 };
 
-// The pixels of one row (see CloudScene::drawRow). BAND: onto the biplane
-// where it was drawn; SKY_TABLES: every fade is 0 or more, so every sum is in
-// the sky tables. Instances per case keep the tests out of the pixel loop.
-template <bool BAND, bool SKY_TABLES>
-void lightRow(uint16_t* out, const int32_t* depth, RowWalk w0, RowWalk w1, RowWalk w2) {
-    for (uint16_t* const end = out + SCREEN_WIDTH; out != end; out++, depth++) {
+// The light word of the walk's texel, and the walk moved on one pixel.
+inline uint32_t texelLight(const uint32_t* light, RowWalk& w) {
+    const uint32_t word = light[w.texels[w.at >> 16]]; // LDRB's offset shifted, then LDR's
+    w.at += w.step;
+    return word;
+}
+
+// Two pixels as one 32-bit store at a 4-byte-aligned address (rows start
+// at even pixels); the first pixel is the lower address, as every target is
+// little-endian. The word type may alias the pixels' uint16_t.
+typedef uint32_t __attribute__((may_alias)) PixelPair;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel pairs are stored little-endian");
+static_assert(SCREEN_WIDTH % 2 == 0, "rows are whole pairs");
+inline void storePair(uint16_t* out, uint32_t first, uint32_t second) {
+    *reinterpret_cast<PixelPair*>(out) = first | second << 16;
+}
+
+// A row in two passes, so that each pass's walks, table and pointers stay
+// in the ARM's registers: one layer's light words into a row (layerLight),
+// then the other two added and the pixels written (lightRow), two pixels a
+// step. The row of the first pass serves every following row that walks the
+// same texels (see CloudScene::drawRow).
+void layerLight(uint32_t* words, const uint32_t* light, RowWalk w) {
+    for (const uint32_t* const end = words + SCREEN_WIDTH; words != end; words += 2) {
+        words[0] = texelLight(light, w);
+        words[1] = texelLight(light, w);
+    }
+}
+
+// BAND: onto the biplane where it was drawn.
+template <bool BAND>
+void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const uint32_t* words,
+              RowWalk wa, RowWalk wb) {
+    for (const uint16_t* const end = out + SCREEN_WIDTH; out != end;
+         out += 2, depth += 2, words += 2) {
+        uint32_t first = words[0] + texelLight(light, wa);
+        uint32_t second = words[1] + texelLight(light, wa);
+        first += texelLight(light, wb);
+        second += texelLight(light, wb);
+        uint32_t p0 = skyPixel(light, first), p1 = skyPixel(light, second);
+        if (BAND) {
+            const int32_t d0 = depth[0], d1 = depth[1];
+            if (__builtin_expect(d0 != CLOUD_CLEAR_DEPTH || d1 != CLOUD_CLEAR_DEPTH, 0)) {
+                if (d0 != CLOUD_CLEAR_DEPTH) p0 = litPixel(out[0], first);
+                if (d1 != CLOUD_CLEAR_DEPTH) p1 = litPixel(out[1], second);
+            }
+        }
+        storePair(out, p0, p1);
+    }
+}
+
+// The same one pixel at a time, for fades below 0, whose light the table's
+// fields cannot hold.
+void lightRowByChannel(uint16_t* out, const int32_t* depth, bool band, const RowWalk* walk,
+                       const int32_t* fade) {
+    for (int x = 0; x < SCREEN_WIDTH; x++) {
         uint32_t green = 0, redBlue = 0;
-        int32_t g = w0.greens[w0.at >> 16] - w0.fade; // LDRB's offset shifted: no index arithmetic
-        if (g > 0) {                                  // conditional adds, no branch
-            green += g;
-            redBlue += g >> 1;
+        for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
+            const uint32_t at = walk[k].at + static_cast<uint32_t>(x) * walk[k].step;
+            const int32_t g = walk[k].texels[at >> 16] - LAYER_LIGHT_WORDS * k - fade[k];
+            if (g > 0) {
+                green += g;
+                redBlue += g >> 1;
+            }
         }
-        g = w1.greens[w1.at >> 16] - w1.fade;
-        if (g > 0) {
-            green += g;
-            redBlue += g >> 1;
-        }
-        g = w2.greens[w2.at >> 16] - w2.fade;
-        if (g > 0) {
-            green += g;
-            redBlue += g >> 1;
-        }
-        w0.at += w0.step; // the next pixel's texel, on from this one
-        w1.at += w1.step;
-        w2.at += w2.step;
-        if (BAND && *depth != CLOUD_CLEAR_DEPTH)
-            *out = addLight(*out, redBlue, green);
-        else if (SKY_TABLES) // two loads instead of three saturating channels
-            *out = SKY_LIGHT.redBlue[redBlue] | SKY_LIGHT.green[green];
-        else
-            *out = addLight(CLOUD_SKY, redBlue, green);
+        out[x] =
+            addLight(band && depth[x] != CLOUD_CLEAR_DEPTH ? out[x] : CLOUD_SKY, redBlue, green);
     }
 }
 
 } // namespace
 
-CloudScene::CloudScene() : layers(), oddField(0) {
+CloudScene::CloudScene()
+    : layers(), oddField(0), slowWordsAt(0), slowWordsValid(false), slowLayer(0) {
     loadBiplane(biplaneTexture, biplane);
     clouds[0] = new Image("data/cloud1.png", 256, 256);
     clouds[1] = new Image("data/cloud2.png", 256, 256);
@@ -99,8 +168,13 @@ CloudScene::CloudScene() : layers(), oddField(0) {
     for (int k = 0; k < CLOUD_LAYER_COUNT; k++) {
         greens[k] = new uint8_t[256 * 256];
         for (int i = 0; i < 256 * 256; i++)
-            greens[k][i] = static_cast<uint8_t>(greenOf(clouds[k]->pixels[i]));
+            greens[k][i] =
+                static_cast<uint8_t>(greenOf(clouds[k]->pixels[i]) + LAYER_LIGHT_WORDS * k);
     }
+    for (int i = 0; i <= MAX_GREEN_LIGHT; i++)
+        light[GREEN_SKY + i] = addLight(CLOUD_SKY, 0, i) & GREEN_BITS;
+    for (int i = 0; i <= MAX_RED_BLUE_LIGHT; i++)
+        light[RED_BLUE_SKY + i] = addLight(CLOUD_SKY, i, 0) & ~GREEN_BITS;
 
     // The fade grows linearly with the distance from the clearest depth,
     // one step per 58000/63 of depth. Built once so frames need no division.
@@ -169,6 +243,22 @@ void CloudScene::drawClouds(int32_t top, int32_t bottom) {
         const int32_t depth = layers[k].depth;
         fade[k] = depth >= 0 && depth < CLOUD_DEPTH_CYCLE ? fadeTable[depth] : NO_CLOUD;
     }
+    // The layer whose texel row changes least often from row to row: the
+    // smallest step (any choice draws the same pixels).
+    slowLayer = 0;
+    for (int k = 1; k < CLOUD_LAYER_COUNT; k++)
+        if (static_cast<uint32_t>(layers[k].scale) < static_cast<uint32_t>(layers[slowLayer].scale))
+            slowLayer = k;
+    slowWordsValid = false; // the fades and walks are this frame's
+    // Each layer's light by texel green, from its fade; layer 0's words carry
+    // the sky parts' offsets.
+    if (lightByTable(fade))
+        for (int k = 0; k < CLOUD_LAYER_COUNT; k++)
+            for (int32_t green = 0; green < LAYER_LIGHT_WORDS; green++) {
+                const uint32_t g = green > fade[k] ? static_cast<uint32_t>(green - fade[k]) : 0;
+                light[LAYER_LIGHT_WORDS * k + green] =
+                    lightWord(g >> 1, g) + (k == 0 ? lightWord(RED_BLUE_SKY, GREEN_SKY) : 0);
+            }
     // The band may reach beyond the screen: rows outside it are passed over,
     // but the sampling positions still move as if they had been drawn.
     int64_t count = 0;
@@ -225,17 +315,27 @@ void CloudScene::drawRow(int row, const int32_t* rowV, const int32_t* fade, bool
     const int32_t* depth = screen->depthBuffer + row * SCREEN_WIDTH;
     RowWalk walk[CLOUD_LAYER_COUNT];
     for (int k = 0; k < CLOUD_LAYER_COUNT; k++)
-        walk[k] = {greens[k], fade[k],
+        walk[k] = {greens[k],
                    static_cast<uint32_t>(layers[k].originU) +
                        (static_cast<uint32_t>(rowV[k] >> 16) << 24),
                    static_cast<uint32_t>(layers[k].scale)};
-    const bool skyTables = fade[0] >= 0 && fade[1] >= 0 && fade[2] >= 0;
-    if (band && skyTables)
-        lightRow<true, true>(out, depth, walk[0], walk[1], walk[2]);
-    else if (band)
-        lightRow<true, false>(out, depth, walk[0], walk[1], walk[2]);
-    else if (skyTables)
-        lightRow<false, true>(out, depth, walk[0], walk[1], walk[2]);
+    if (!lightByTable(fade)) {
+        lightRowByChannel(out, depth, band, walk, fade);
+        return;
+    }
+    // The layer that moves least per row goes to the first pass: its row of
+    // words is made again only when the row's walk differs from the one it
+    // was made for, which its texel row alone decides within a frame.
+    const int slow = slowLayer;
+    const RowWalk& others0 = walk[slow == 0 ? 1 : 0];
+    const RowWalk& others1 = walk[slow == 2 ? 1 : 2];
+    if (!slowWordsValid || walk[slow].at != slowWordsAt) {
+        layerLight(slowWords, light, walk[slow]);
+        slowWordsAt = walk[slow].at;
+        slowWordsValid = true;
+    }
+    if (band)
+        lightRow<true>(out, depth, light, slowWords, others0, others1);
     else
-        lightRow<false, false>(out, depth, walk[0], walk[1], walk[2]);
+        lightRow<false>(out, depth, light, slowWords, others0, others1);
 }

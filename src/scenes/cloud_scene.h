@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/fixed.h"
+#include "video/screen.h"
 
 class Image;
 class Mesh;
@@ -22,6 +23,9 @@ const int CLOUD_LAYER_COUNT = 3;
 const int32_t CLOUD_DEPTH_CYCLE = 90000;
 const uint16_t CLOUD_SKY = 0x3393;                        // (6, 28, 19)
 const int32_t CLOUD_CLEAR_DEPTH = fixedFromDouble(100.0); // pixels the biplane did not cover
+// Words of CloudScene::light: the layers' light by texel byte, then the sky's
+// green and red-blue by the summed light (layout in cloud_scene.cpp).
+const int CLOUD_LIGHT_WORDS = 476;
 
 class CloudScene {
   public:
@@ -29,9 +33,16 @@ class CloudScene {
     Mesh* biplane;
     Image* biplaneTexture;
     Image* clouds[CLOUD_LAYER_COUNT];     // 256x256; only green is read
-    uint8_t* greens[CLOUD_LAYER_COUNT];   // each picture's green, one byte a texel
+    uint8_t* greens[CLOUD_LAYER_COUNT];   // picture k's green + 64 k, one byte a texel
     int32_t fadeTable[CLOUD_DEPTH_CYCLE]; // subtracted from a texel's green, by depth
     int32_t oddField;                     // which rows (even 0, odd 1) the field passes draw
+    uint32_t light[CLOUD_LIGHT_WORDS];    // the layers' part made per frame from their fades
+    // One layer's light words along the row last drawn, kept for the rows
+    // after it that walk the same texels (drawRow).
+    uint32_t slowWords[SCREEN_WIDTH];
+    uint32_t slowWordsAt; // that walk's first position
+    bool slowWordsValid;  // made in this drawClouds call
+    int32_t slowLayer;
 
     CloudScene();
     ~CloudScene();

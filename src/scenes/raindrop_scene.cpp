@@ -75,15 +75,119 @@ void RaindropScene::touchDrops() {
 }
 
 void RaindropScene::render() {
-    // Both work areas live in this call's frame: nothing is allocated per
-    // frame.
+    uint16_t* screen = Screen::instance()->pixels;
+    if (refractInPlace(screen)) return;
+    // Drops outside the columns and rows that refractInPlace takes: the
+    // whole map. Both work areas live in this call's frame: nothing is
+    // allocated per frame.
     uint16_t frameCopy[SCREEN_PIXELS];
     uint16_t map[SCREEN_PIXELS];
-    uint16_t* screen = Screen::instance()->pixels;
     memcpy(frameCopy, screen, SCREEN_BYTES);
     std::fill_n(map, SCREEN_PIXELS, NEUTRAL_OFFSET);
     stampDrops(map);
     refract(frameCopy, map, screen);
+}
+
+namespace {
+
+// A map value displaces its pixel when its red is 16 or more and its green
+// 32 or more (top bits of each field): below that an offset is -1 or less.
+// Every value the map is made of is at least the neutral one in both fields,
+// so a value that displaces has dx and dy of 0..15.
+const uint16_t DISPLACING_BITS = 0x8400;
+
+// Refracts `count` pixels from `at` (screen index `index`) through the map
+// values `map`, reading the screen itself: offsets of 0..15 only read
+// pixels at or after the one written, which pixels taken in screen order
+// have not yet changed, so the screen is still the frame there.
+void refractSpan(uint16_t* screen, int index, const uint16_t* map, int count) {
+    for (const uint16_t* const end = map + count; map != end; map++, index++) {
+        const uint16_t m = *map;
+        if (__builtin_expect((m & DISPLACING_BITS) != DISPLACING_BITS, 1))
+            continue; // one test for both fields, before any other work
+        const int dx = static_cast<int>(redOf(m)) - 16;
+        const int dy = static_cast<int>(greenOf(m) >> 1) - 16;
+        const int u = index + 4 * dy * SCREEN_WIDTH + 4 * dx;
+        if (u >= SCREEN_PIXELS) continue;
+        screen[index] = brighten(screen[u], static_cast<uint32_t>(dx + dy));
+    }
+}
+
+// The larger red and the larger green of two map values (blue 0): each
+// field compared in place, under its mask.
+inline uint16_t largerFields(uint16_t a, uint16_t b) {
+    const uint32_t red = packRgb565(31, 0, 0), green = packRgb565(0, 63, 0);
+    return static_cast<uint16_t>(std::max(a & red, b & red) | std::max(a & green, b & green));
+}
+
+} // namespace
+
+// The map and the refraction without the full-screen map or the frame copy:
+// row by row, each run of columns that overlapping tiles cover is made from
+// the tiles and refracted in place (refractSpan). A run with one tile is
+// refracted from the tile itself: a tile value displaces exactly when its
+// larger fields with the neutral value do, by the same offsets. Takes drops
+// whose tiles lie within the screen's columns and the sheet; false, with
+// nothing drawn, otherwise.
+bool RaindropScene::refractInPlace(uint16_t* screen) const {
+    int order[MAX_DROPS]; // live drops by column
+    int live = 0;
+    int top = SCREEN_HEIGHT, bottom = 0; // rows the tiles cover
+    for (int i = 0; i < MAX_DROPS; i++) {
+        if (!dropActive[i]) continue;
+        if (dropX[i] < 0 || dropX[i] > SCREEN_WIDTH - TILE_SIZE || dropY[i] < -TILE_SIZE ||
+            dropY[i] > SCREEN_HEIGHT || dropStage[i] < 0 || dropStage[i] > LAST_STAGE ||
+            dropColumn[i] < 0 || dropColumn[i] >= SHEET_WIDTH / TILE_SIZE ||
+            dropSheet->pixelCount < SHEET_WIDTH * SHEET_HEIGHT)
+            return false;
+        int j = live++;
+        for (; j > 0 && dropX[order[j - 1]] > dropX[i]; j--)
+            order[j] = order[j - 1];
+        order[j] = i;
+        top = std::min(top, dropY[i]);
+        bottom = std::max(bottom, dropY[i] + TILE_SIZE);
+    }
+    top = std::max(top, 0);
+    bottom = std::min(bottom, SCREEN_HEIGHT);
+
+    uint16_t run[SCREEN_WIDTH]; // a run's map values
+    for (int y = top; y < bottom; y++) {
+        // The tiles' rows on this row, by column.
+        int columns[MAX_DROPS];
+        const uint16_t* tileRows[MAX_DROPS];
+        int count = 0;
+        for (int j = 0; j < live; j++) {
+            const int s = order[j];
+            const int tileRow = y - dropY[s];
+            if (tileRow < 0 || tileRow >= TILE_SIZE) continue;
+            columns[count] = dropX[s];
+            tileRows[count] = dropSheet->pixels + dropColumn[s] * TILE_SIZE +
+                              (dropStage[s] * TILE_SIZE + tileRow) * SHEET_WIDTH;
+            count++;
+        }
+        for (int first = 0; first < count;) {
+            // Tiles first..last-1 overlap one another: one run of columns.
+            int last = first + 1, runEnd = columns[first] + TILE_SIZE;
+            for (; last < count && columns[last] < runEnd; last++)
+                runEnd = columns[last] + TILE_SIZE;
+            int x = columns[first];
+            const uint16_t* values = tileRows[first];
+            if (last - first > 1) {
+                std::fill_n(run, runEnd - x, NEUTRAL_OFFSET);
+                for (int t = first; t < last; t++)
+                    for (int k = 0; k < TILE_SIZE; k++) {
+                        uint16_t& m = run[columns[t] - x + k];
+                        m = largerFields(m, tileRows[t][k]);
+                    }
+                values = run;
+            }
+            // The map never covers index 0.
+            const int skip = y == 0 && x == 0 ? 1 : 0;
+            refractSpan(screen, y * SCREEN_WIDTH + x + skip, values + skip, runEnd - x - skip);
+            first = last;
+        }
+    }
+    return true;
 }
 
 void RaindropScene::stampDrops(uint16_t* map) const {
@@ -98,10 +202,7 @@ void RaindropScene::stampDrops(uint16_t* map) const {
                 // Rows below the screen are cut here, before the tile is read.
                 const int t = rowStart + k;
                 if (t < 1 || t >= SCREEN_PIXELS) continue;
-                const uint16_t d = tileRow[k];
-                const uint16_t m = map[t];
-                map[t] =
-                    packRgb565(std::max(redOf(d), redOf(m)), std::max(greenOf(d), greenOf(m)), 0);
+                map[t] = largerFields(map[t], tileRow[k]);
             }
         }
     }

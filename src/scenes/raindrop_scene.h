@@ -54,6 +54,7 @@ class RaindropScene {
     int32_t nextSlot;              // the slot looked at for a new drop next
 
   private:
+    bool refractInPlace(uint16_t* screen) const;
     void startDrop();
     void growAndSlide(uint32_t time);
     void touchDrops();

@@ -308,6 +308,29 @@ TEST_F(RaindropTest, WholeRunMatchesModelAndRefractedFrames) {
     EXPECT_EQ(rand(), draws[used]); // render draws nothing
 }
 
+TEST_F(RaindropTest, CornerDropAndDropPastTheLastColumnMatchTheModel) {
+    // A tile whose first value displaces, at the top-left corner: index 0
+    // stays out of the map. Then a tile past column 288, whose rows run on
+    // into the next screen row.
+    int stage = 0;
+    while (stage < 8 && (sheet[stage * 8192] & 0x8400) != 0x8400)
+        stage++;
+    ASSERT_LT(stage, 8);
+    const std::vector<uint16_t> background = patternFrame();
+    for (const int x : {0, 300}) {
+        for (int s = 0; s < 50; s++)
+            scene->dropActive[s] = false;
+        place(0, x, 0, stage, 1);
+        DropModel model;
+        model.live[0] = true;
+        model.x[0] = x;
+        model.stage[0] = stage;
+        fillScreen(background);
+        scene->render();
+        EXPECT_EQ(screenFrame(), refracted(background, model.map(sheet))) << x;
+    }
+}
+
 TEST(RaindropAssets, MissingSheetLeavesTheFrameAlone) {
     TempDir empty;
     std::unique_ptr<RaindropScene> scene =
