@@ -21,8 +21,8 @@ struct Corner {
     Fixed x, y, z, u, v;
 };
 
-// fixedReciprocal(n << 16) = 65536 / n for the span widths n that a screen
-// row can hold, and more; built by the compiler.
+// fixedReciprocal(n << 16) = 65536 / n for the span widths and edge heights n
+// that a screen can hold, and more; built by the compiler.
 const int SPAN_RECIPROCALS = 1024;
 struct SpanReciprocals {
     Fixed of[SPAN_RECIPROCALS];
@@ -151,10 +151,17 @@ inline bool besideScreen(const Corner& a, const Corner& b, const Corner& c) {
            (a.x > LAST_COLUMN_END && b.x > LAST_COLUMN_END && c.x > LAST_COLUMN_END);
 }
 
-// Twice the signed area; negative is counter-clockwise on screen.
+// fixedMul of two whole numbers n << 16: their whole parts are 16-bit, so the
+// 32-bit product of those, shifted up, has the same low 32 bits.
+inline Fixed wholeMul(Fixed a, Fixed b) {
+    return fixedFromInt((a >> 16) * (b >> 16));
+}
+
+// Twice the signed area; negative is counter-clockwise on screen. Corner
+// columns and rows are whole numbers.
 inline Fixed doubledArea(const Corner& a, const Corner& b, const Corner& c) {
-    return fixedSub(fixedMul(fixedSub(c.y, a.y), fixedSub(b.x, a.x)),
-                    fixedMul(fixedSub(c.x, a.x), fixedSub(b.y, a.y)));
+    return fixedSub(wholeMul(fixedSub(c.y, a.y), fixedSub(b.x, a.x)),
+                    wholeMul(fixedSub(c.x, a.x), fixedSub(b.y, a.y)));
 }
 
 // Top, middle, bottom; equal rows keep the face order.
@@ -179,16 +186,22 @@ inline void markDepthRows(Screen& screen, const Corner& top, const Corner& botto
 // height gets no slope. Each edge rounds its own way, as the exact pixels
 // need: one slope (`divided`) by a full division, the others through the
 // reciprocal of the height.
+//
+// Corner rows are whole numbers, so the height h is n << 16 with n >= 1:
+// fixedReciprocal(h) = 2^32 / (n 2^16) is 65536 / n, and fixedDiv(value, h) =
+// value 2^16 / (n 2^16) is value / n, both truncated toward zero alike, so
+// neither needs a 64-bit division.
 enum class Divided { X, Z, NONE };
 
 inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) {
     Edge edge{};
     const Fixed h = fixedSub(bottom.y, top.y);
     if (h <= 0) return edge;
-    const Fixed r = fixedReciprocal(h);
+    const int32_t rows = h >> 16;
+    const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
     const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
-    edge.dx = divided == Divided::X ? fixedDiv(dx, h) : fixedMul(r, dx);
-    edge.dz = divided == Divided::Z ? fixedDiv(dz, h) : fixedMul(r, dz);
+    edge.dx = divided == Divided::X ? dx / rows : fixedMul(r, dx);
+    edge.dz = divided == Divided::Z ? dz / rows : fixedMul(r, dz);
     edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
     edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
     return edge;
