@@ -74,31 +74,20 @@ template <bool Clamp> inline int texelIndex(Fixed u, Fixed v) {
     return ((v >> 16) << 8) | (u >> 16);
 }
 
-// Writes count pixels where the interpolated depth is strictly nearer: the
-// first pixel, then the count-1 remainder modulo four, then groups of four.
+// Writes count (>= 1) pixels where the interpolated depth is strictly
+// nearer. One pixel a pass, counting down, so u, v, z, their steps, both
+// pointers and the count all stay in registers.
 template <bool Clamp>
 inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* texels, Fixed u,
                      Fixed v, Fixed z, Fixed du, Fixed dv, Fixed dz) {
-    int i = 0;
-    auto plot = [&]() {
-        if (z < depth[i]) {
-            pixel[i] = texels[texelIndex<Clamp>(u, v)];
-            depth[i] = z;
+    do {
+        if (z < *depth) { // strictly nearer: equal depths keep the first face
+            *pixel = texels[texelIndex<Clamp>(u, v)];
+            *depth = z;
         }
-        u = fixedAdd(u, du);
-        v = fixedAdd(v, dv);
-        z = fixedAdd(z, dz);
-        i++;
-    };
-    plot();
-    for (int rest = (count - 1) & 3; rest > 0; rest--)
-        plot();
-    while (i < count) {
-        plot();
-        plot();
-        plot();
-        plot();
-    }
+        pixel++, depth++;
+        u = fixedAdd(u, du), v = fixedAdd(v, dv), z = fixedAdd(z, dz);
+    } while (--count > 0);
 }
 
 // The corners of face `i` on the screen with their texel
