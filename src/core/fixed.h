@@ -58,9 +58,10 @@ inline Fixed fixedDiv(Fixed a, Fixed b) {
         q <<= 1;
         if (r >= d) r -= d, q |= 1; // the next quotient bit
     };
-    for (int bit = 0; bit < 16; bit += 4) {
-        step(), step(), step(), step(); // four a pass: fewer loop branches
-    }
+    step(), step(), step(), step(); // written out: no loop counter or branch
+    step(), step(), step(), step();
+    step(), step(), step(), step();
+    step(), step(), step(), step();
     return static_cast<Fixed>((a < 0) != (b < 0) ? 0u - q : q);
 }
 

@@ -49,8 +49,8 @@ struct Edge {
     }
 };
 
-inline void sortPair(Corner& first, Corner& second) {
-    if (second.y < first.y) std::swap(first, second);
+inline void sortPair(const Corner*& first, const Corner*& second) {
+    if (second->y < first->y) std::swap(first, second);
 }
 
 bool pictureUsable(const Image* picture) {
@@ -90,11 +90,18 @@ inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* t
     } while (--count > 0);
 }
 
-// The corners of face `i` on the screen with their texel
-// coordinates, and the picture they index (mesh.currentTexels). False when
-// the face names a vertex or texture vertex that does not exist, or its
-// picture is missing or too small: such a face is not drawn.
-inline bool faceCorners(Mesh& mesh, int i, Corner corner[3]) {
+// The pictures a face can sample, each null when missing or too small (a
+// face that needs it is then not drawn); looked at once a render.
+struct Pictures {
+    uint16_t* texture;
+    uint16_t* envMap;
+};
+
+// The corners of face `i` on the screen, and the picture it indexes
+// (mesh.currentTexels). False when the face names a vertex or texture vertex
+// that does not exist, or its picture is missing: such a face is not drawn.
+// Texel coordinates are left to faceTexels, for the faces that get drawn.
+inline bool faceCorners(Mesh& mesh, const Pictures& pictures, int i, Corner corner[3]) {
     const MeshFace& face = mesh.faces[i];
     const int index[3] = {face.a, face.b, face.c};
     for (int k = 0; k < 3; k++)
@@ -105,28 +112,40 @@ inline bool faceCorners(Mesh& mesh, int i, Corner corner[3]) {
         corner[k].z = mesh.screenZ[index[k]];
     }
     if (face.materialId == ENVIRONMENT_MATERIAL) {
-        if (!pictureUsable(mesh.envMap)) return false;
-        mesh.currentTexels = mesh.envMap->pixels;
+        if (!pictures.envMap) return false;
+        mesh.currentTexels = pictures.envMap;
+        return true;
+    }
+    if (!pictures.texture) return false;
+    const TexFace& texFace = mesh.texFaces[i];
+    const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
+    for (int k = 0; k < 3; k++)
+        if (texIndex[k] < 0 || texIndex[k] >= mesh.texVertexCount) return false;
+    mesh.currentTexels = pictures.texture;
+    return true;
+}
+
+// The texel coordinates of the corners of face `i`, which faceCorners
+// accepted.
+inline void faceTexels(const Mesh& mesh, int i, Corner corner[3]) {
+    const MeshFace& face = mesh.faces[i];
+    if (face.materialId == ENVIRONMENT_MATERIAL) {
         // The view normal scaled to +-128 texels around the centre, so a
         // normal facing the viewer samples (128, 128).
+        const int index[3] = {face.a, face.b, face.c};
         for (int k = 0; k < 3; k++) {
             const Vec3& n = mesh.vertices[index[k]].viewNormal;
             corner[k].u = fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.x) << 7), 0x800000);
             corner[k].v = fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.y) << 7), 0x800000);
         }
-        return true;
+        return;
     }
-    if (!pictureUsable(mesh.texture)) return false;
     const TexFace& texFace = mesh.texFaces[i];
     const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
-    for (int k = 0; k < 3; k++)
-        if (texIndex[k] < 0 || texIndex[k] >= mesh.texVertexCount) return false;
-    mesh.currentTexels = mesh.texture->pixels;
     for (int k = 0; k < 3; k++) {
         corner[k].u = mesh.texVertices[texIndex[k]].u;
         corner[k].v = mesh.texVertices[texIndex[k]].v;
     }
-    return true;
 }
 
 // Anything behind the viewer is dropped whole (no near clipping).
@@ -153,8 +172,9 @@ inline Fixed doubledArea(const Corner& a, const Corner& b, const Corner& c) {
                     wholeMul(fixedSub(c.x, a.x), fixedSub(b.y, a.y)));
 }
 
-// Top, middle, bottom; equal rows keep the face order.
-inline void sortByRow(Corner& a, Corner& b, Corner& c) {
+// Top, middle, bottom; equal rows keep the face order. Only the pointers
+// move.
+inline void sortByRow(const Corner*& a, const Corner*& b, const Corner*& c) {
     sortPair(a, b);
     sortPair(b, c);
     sortPair(a, b);
@@ -237,20 +257,23 @@ inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner&
 } // namespace
 
 void Mesh::render() {
+    const Pictures pictures = {pictureUsable(texture) ? texture->pixels : nullptr,
+                               pictureUsable(envMap) ? envMap->pixels : nullptr};
     for (int i = 0; i < faceCount; i++) {
         Corner corner[3];
-        if (!faceCorners(*this, i, corner)) continue;
-        Corner a = corner[0], b = corner[1], c = corner[2];
-        if (behindViewer(a, b, c) || besideScreen(a, b, c)) continue;
+        if (!faceCorners(*this, pictures, i, corner)) continue;
+        const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
+        if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
 
-        const Fixed area = doubledArea(a, b, c);
+        const Fixed area = doubledArea(*a, *b, *c);
         faceArea[i] = area;
         sortByRow(a, b, c);
-        if (aboveOrBelowScreen(a, c)) continue;
-        markDepthRows(*screen, a, c);
+        if (aboveOrBelowScreen(*a, *c)) continue;
+        markDepthRows(*screen, *a, *c);
         if (area >= 0) continue; // back faces and degenerate faces
 
-        walkRows(*this, a, b, c);
+        faceTexels(*this, i, corner);
+        walkRows(*this, *a, *b, *c);
     }
 }
 
