@@ -216,42 +216,50 @@ inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) 
     return edge;
 }
 
+// Rows from y (row `row`) down to just above `end`, one span per row between
+// the long and the short edge, which are stepped on. Which edge is on the
+// left is fixed per face, so each order gets its own loop.
+template <bool LongOnLeft>
+inline void walkHalf(Mesh& mesh, Edge& longEdge, Edge& shortEdge, Fixed& y, int& row, Fixed end) {
+    const Edge& left = LongOnLeft ? longEdge : shortEdge;
+    const Edge& right = LongOnLeft ? shortEdge : longEdge;
+    for (; y < end; y += FIXED_ONE, row++) {
+        if (y >= mesh.clipTop && y < mesh.clipBottom)
+            mesh.drawSpan(left.x >> 16, right.x >> 16, row, left.u, left.v, right.u, right.v,
+                          left.z, right.z);
+        shortEdge.step();
+        longEdge.step();
+    }
+}
+
 // Walk the rows from A down, one span per row between the long edge
 // A->C and the short edges A->B, then B->C; the bottom corner's row is never
 // drawn.
-inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c) {
-    const Edge upper = edgeSteps(a, b, Divided::X);
-    Edge longEdge = edgeSteps(a, c, Divided::Z);
-    const Edge lower = edgeSteps(b, c, Divided::NONE);
-
-    // The long edge is on the left when the upper short edge leans further
-    // right; drawSpan orders the ends anyway.
-    const bool longOnLeft = upper.dx > longEdge.dx;
-
+template <bool LongOnLeft>
+inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c, Edge upper,
+                     Edge longEdge, const Edge& lower) {
     Edge shortEdge = upper;
     shortEdge.start(a);
     longEdge.start(a);
     Fixed y = a.y;
     int row = a.y >> 16;
-    auto drawRow = [&]() {
-        if (y >= mesh.clipTop && y < mesh.clipBottom) {
-            const Edge& left = longOnLeft ? longEdge : shortEdge;
-            const Edge& right = longOnLeft ? shortEdge : longEdge;
-            mesh.drawSpan(left.x >> 16, right.x >> 16, row, left.u, left.v, right.u, right.v,
-                          left.z, right.z);
-        }
-        shortEdge.step();
-        longEdge.step();
-        y += FIXED_ONE;
-        row++;
-    };
-    while (y < b.y)
-        drawRow();
+    walkHalf<LongOnLeft>(mesh, longEdge, shortEdge, y, row, b.y);
     // The short edge restarts exactly at B, leaving no error behind.
     shortEdge = lower;
     shortEdge.start(b);
-    while (y < c.y)
-        drawRow();
+    walkHalf<LongOnLeft>(mesh, longEdge, shortEdge, y, row, c.y);
+}
+
+inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c) {
+    const Edge upper = edgeSteps(a, b, Divided::X);
+    const Edge longEdge = edgeSteps(a, c, Divided::Z);
+    const Edge lower = edgeSteps(b, c, Divided::NONE);
+    // The long edge is on the left when the upper short edge leans further
+    // right; drawSpan orders the ends anyway.
+    if (upper.dx > longEdge.dx)
+        walkRows<true>(mesh, a, b, c, upper, longEdge, lower);
+    else
+        walkRows<false>(mesh, a, b, c, upper, longEdge, lower);
 }
 
 } // namespace
