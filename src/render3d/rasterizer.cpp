@@ -299,7 +299,8 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     Fixed du = 0, dv = 0, dz = 0;
     // 32-bit like the rest: the width in Fixed wraps for spans of 32768
     // pixels or more, and a width of exactly 65536 gets no slope at all.
-    int64_t n = static_cast<int64_t>(x2) - x1;
+    // x2 - x1 is below 2^32, so the unsigned difference is exact.
+    const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
     if (n > 0 && width != 0) {
         // Spans on the screen are short: their reciprocals come from a table.
@@ -312,7 +313,8 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     if (x2 >= clipRight) x2 = clipRight - 1;
     if (x1 < clipLeft) {
         // Jump the interpolants to the first visible column.
-        Fixed skipped = fixedFromInt(static_cast<int32_t>(static_cast<int64_t>(clipLeft) - x1));
+        Fixed skipped = fixedFromInt(
+            static_cast<int32_t>(static_cast<uint32_t>(clipLeft) - static_cast<uint32_t>(x1)));
         u1 = fixedAdd(u1, fixedMul(skipped, du));
         v1 = fixedAdd(v1, fixedMul(skipped, dv));
         z1 = fixedAdd(z1, fixedMul(skipped, dz));
