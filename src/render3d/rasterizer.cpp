@@ -90,38 +90,50 @@ inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* t
     } while (--count > 0);
 }
 
-// The pictures a face can sample, each null when missing or too small (a
-// face that needs it is then not drawn); looked at once a render.
-struct Pictures {
+// What every face of a render draws from, looked at once: the pictures,
+// each null when missing or too small (a face that needs it is then not
+// drawn), and the vertex and texture vertex counts as unsigned limits (0 for
+// a negative count, which no index meets).
+struct FaceSources {
     uint16_t* texture;
     uint16_t* envMap;
+    uint32_t vertices;
+    uint32_t texVertices;
 };
+
+inline uint32_t indexLimit(int32_t count) {
+    return count < 0 ? 0 : static_cast<uint32_t>(count);
+}
+
+// Whether 0 <= a, b, c < limit: a negative index is 2^31 or more as
+// unsigned, past any limit, so one compare checks both ends.
+inline bool indicesBelow(int32_t a, int32_t b, int32_t c, uint32_t limit) {
+    return (static_cast<uint32_t>(a) < limit) & (static_cast<uint32_t>(b) < limit) &
+           (static_cast<uint32_t>(c) < limit);
+}
 
 // The corners of face `i` on the screen, and the picture it indexes
 // (mesh.currentTexels). False when the face names a vertex or texture vertex
 // that does not exist, or its picture is missing: such a face is not drawn.
 // Texel coordinates are left to faceTexels, for the faces that get drawn.
-inline bool faceCorners(Mesh& mesh, const Pictures& pictures, int i, Corner corner[3]) {
+inline bool faceCorners(Mesh& mesh, const FaceSources& sources, int i, Corner corner[3]) {
     const MeshFace& face = mesh.faces[i];
+    if (!indicesBelow(face.a, face.b, face.c, sources.vertices)) return false;
     const int index[3] = {face.a, face.b, face.c};
-    for (int k = 0; k < 3; k++)
-        if (index[k] < 0 || index[k] >= mesh.vertexCount) return false;
     for (int k = 0; k < 3; k++) {
         corner[k].x = fixedFromInt(mesh.screenX[index[k]]);
         corner[k].y = fixedFromInt(mesh.screenY[index[k]]);
         corner[k].z = mesh.screenZ[index[k]];
     }
     if (face.materialId == ENVIRONMENT_MATERIAL) {
-        if (!pictures.envMap) return false;
-        mesh.currentTexels = pictures.envMap;
+        if (!sources.envMap) return false;
+        mesh.currentTexels = sources.envMap;
         return true;
     }
-    if (!pictures.texture) return false;
+    if (!sources.texture) return false;
     const TexFace& texFace = mesh.texFaces[i];
-    const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
-    for (int k = 0; k < 3; k++)
-        if (texIndex[k] < 0 || texIndex[k] >= mesh.texVertexCount) return false;
-    mesh.currentTexels = pictures.texture;
+    if (!indicesBelow(texFace.a, texFace.b, texFace.c, sources.texVertices)) return false;
+    mesh.currentTexels = sources.texture;
     return true;
 }
 
@@ -265,11 +277,12 @@ inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner&
 } // namespace
 
 void Mesh::render() {
-    const Pictures pictures = {pictureUsable(texture) ? texture->pixels : nullptr,
-                               pictureUsable(envMap) ? envMap->pixels : nullptr};
+    const FaceSources sources = {pictureUsable(texture) ? texture->pixels : nullptr,
+                                 pictureUsable(envMap) ? envMap->pixels : nullptr,
+                                 indexLimit(vertexCount), indexLimit(texVertexCount)};
     for (int i = 0; i < faceCount; i++) {
         Corner corner[3];
-        if (!faceCorners(*this, pictures, i, corner)) continue;
+        if (!faceCorners(*this, sources, i, corner)) continue;
         const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
         if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
 
