@@ -39,9 +39,30 @@ inline Fixed fixedMul(Fixed a, Fixed b) {
     return static_cast<Fixed>((static_cast<int64_t>(a) * b) >> 16);
 }
 
-// (a * 2^16) / b in 64 bits, truncated toward zero; b must not be 0.
+// (a * 2^16) / b, truncated toward zero and kept to its low 32 bits, as the
+// 64-bit quotient would be; b must not be 0.
+//
+// Worked with one 32-bit division and 16 steps of long division (the
+// handheld has no divider, and the 64-bit helper costs several times this):
+// with m = |a| and d = |b|, m * 2^16 / d is (m / d) * 2^16 plus the 16 bits of
+// (m % d) * 2^16 / d, found one at a time. The remainder stays below
+// d <= 2^31, so doubling it never leaves 32 bits; the top bits of m / d shifted
+// out are those the 32-bit result drops anyway.
 inline Fixed fixedDiv(Fixed a, Fixed b) {
-    return static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b);
+    const uint32_t m = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
+    const uint32_t d = b < 0 ? 0u - static_cast<uint32_t>(b) : static_cast<uint32_t>(b);
+    uint32_t q = m / d;
+    uint32_t r = m - q * d;
+    auto step = [&]() {
+        r <<= 1;
+        q <<= 1;
+        if (r >= d) r -= d, q |= 1; // the next quotient bit
+    };
+    step(), step(), step(), step(); // written out: no loop counter or branch
+    step(), step(), step(), step();
+    step(), step(), step(), step();
+    step(), step(), step(), step();
+    return static_cast<Fixed>((a < 0) != (b < 0) ? 0u - q : q);
 }
 
 // 2^32 / d, truncated toward zero, kept to its low 32 bits; d must not be 0.

@@ -21,8 +21,8 @@ struct Corner {
     Fixed x, y, z, u, v;
 };
 
-// fixedReciprocal(n << 16) = 65536 / n for the span widths n that a screen
-// row can hold, and more; built by the compiler.
+// fixedReciprocal(n << 16) = 65536 / n for the span widths and edge heights n
+// that a screen can hold, and more; built by the compiler.
 const int SPAN_RECIPROCALS = 1024;
 struct SpanReciprocals {
     Fixed of[SPAN_RECIPROCALS];
@@ -49,8 +49,8 @@ struct Edge {
     }
 };
 
-inline void sortPair(Corner& first, Corner& second) {
-    if (second.y < first.y) std::swap(first, second);
+inline void sortPair(const Corner*& first, const Corner*& second) {
+    if (second->y < first->y) std::swap(first, second);
 }
 
 bool pictureUsable(const Image* picture) {
@@ -74,70 +74,90 @@ template <bool Clamp> inline int texelIndex(Fixed u, Fixed v) {
     return ((v >> 16) << 8) | (u >> 16);
 }
 
-// Writes count pixels where the interpolated depth is strictly nearer: the
-// first pixel, then the count-1 remainder modulo four, then groups of four.
+// Writes count (>= 1) pixels where the interpolated depth is strictly
+// nearer. One pixel a pass, counting down, so u, v, z, their steps, both
+// pointers and the count all stay in registers.
 template <bool Clamp>
 inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* texels, Fixed u,
                      Fixed v, Fixed z, Fixed du, Fixed dv, Fixed dz) {
-    int i = 0;
-    auto plot = [&]() {
-        if (z < depth[i]) {
-            pixel[i] = texels[texelIndex<Clamp>(u, v)];
-            depth[i] = z;
+    do {
+        if (z < *depth) { // strictly nearer: equal depths keep the first face
+            *pixel = texels[texelIndex<Clamp>(u, v)];
+            *depth = z;
         }
-        u = fixedAdd(u, du);
-        v = fixedAdd(v, dv);
-        z = fixedAdd(z, dz);
-        i++;
-    };
-    plot();
-    for (int rest = (count - 1) & 3; rest > 0; rest--)
-        plot();
-    while (i < count) {
-        plot();
-        plot();
-        plot();
-        plot();
-    }
+        pixel++, depth++;
+        u = fixedAdd(u, du), v = fixedAdd(v, dv), z = fixedAdd(z, dz);
+    } while (--count > 0);
 }
 
-// The corners of face `i` on the screen with their texel
-// coordinates, and the picture they index (mesh.currentTexels). False when
-// the face names a vertex or texture vertex that does not exist, or its
-// picture is missing or too small: such a face is not drawn.
-inline bool faceCorners(Mesh& mesh, int i, Corner corner[3]) {
+// What every face of a render draws from, looked at once: the pictures,
+// each null when missing or too small (a face that needs it is then not
+// drawn), and the vertex and texture vertex counts as unsigned limits (0 for
+// a negative count, which no index meets).
+struct FaceSources {
+    uint16_t* texture;
+    uint16_t* envMap;
+    uint32_t vertices;
+    uint32_t texVertices;
+};
+
+inline uint32_t indexLimit(int32_t count) {
+    return count < 0 ? 0 : static_cast<uint32_t>(count);
+}
+
+// Whether 0 <= a, b, c < limit: a negative index is 2^31 or more as
+// unsigned, past any limit, so one compare checks both ends.
+inline bool indicesBelow(int32_t a, int32_t b, int32_t c, uint32_t limit) {
+    return (static_cast<uint32_t>(a) < limit) & (static_cast<uint32_t>(b) < limit) &
+           (static_cast<uint32_t>(c) < limit);
+}
+
+// The corners of face `i` on the screen, and the picture it indexes
+// (mesh.currentTexels). False when the face names a vertex or texture vertex
+// that does not exist, or its picture is missing: such a face is not drawn.
+// Texel coordinates are left to faceTexels, for the faces that get drawn.
+inline bool faceCorners(Mesh& mesh, const FaceSources& sources, int i, Corner corner[3]) {
     const MeshFace& face = mesh.faces[i];
+    if (!indicesBelow(face.a, face.b, face.c, sources.vertices)) return false;
     const int index[3] = {face.a, face.b, face.c};
-    for (int k = 0; k < 3; k++)
-        if (index[k] < 0 || index[k] >= mesh.vertexCount) return false;
     for (int k = 0; k < 3; k++) {
         corner[k].x = fixedFromInt(mesh.screenX[index[k]]);
         corner[k].y = fixedFromInt(mesh.screenY[index[k]]);
         corner[k].z = mesh.screenZ[index[k]];
     }
     if (face.materialId == ENVIRONMENT_MATERIAL) {
-        if (!pictureUsable(mesh.envMap)) return false;
-        mesh.currentTexels = mesh.envMap->pixels;
+        if (!sources.envMap) return false;
+        mesh.currentTexels = sources.envMap;
+        return true;
+    }
+    if (!sources.texture) return false;
+    const TexFace& texFace = mesh.texFaces[i];
+    if (!indicesBelow(texFace.a, texFace.b, texFace.c, sources.texVertices)) return false;
+    mesh.currentTexels = sources.texture;
+    return true;
+}
+
+// The texel coordinates of the corners of face `i`, which faceCorners
+// accepted.
+inline void faceTexels(const Mesh& mesh, int i, Corner corner[3]) {
+    const MeshFace& face = mesh.faces[i];
+    if (face.materialId == ENVIRONMENT_MATERIAL) {
         // The view normal scaled to +-128 texels around the centre, so a
         // normal facing the viewer samples (128, 128).
+        const int index[3] = {face.a, face.b, face.c};
         for (int k = 0; k < 3; k++) {
             const Vec3& n = mesh.vertices[index[k]].viewNormal;
             corner[k].u = fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.x) << 7), 0x800000);
             corner[k].v = fixedAdd(static_cast<Fixed>(static_cast<uint32_t>(n.y) << 7), 0x800000);
         }
-        return true;
+        return;
     }
-    if (!pictureUsable(mesh.texture)) return false;
     const TexFace& texFace = mesh.texFaces[i];
     const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
-    for (int k = 0; k < 3; k++)
-        if (texIndex[k] < 0 || texIndex[k] >= mesh.texVertexCount) return false;
-    mesh.currentTexels = mesh.texture->pixels;
     for (int k = 0; k < 3; k++) {
         corner[k].u = mesh.texVertices[texIndex[k]].u;
         corner[k].v = mesh.texVertices[texIndex[k]].v;
     }
-    return true;
 }
 
 // Anything behind the viewer is dropped whole (no near clipping).
@@ -151,14 +171,22 @@ inline bool besideScreen(const Corner& a, const Corner& b, const Corner& c) {
            (a.x > LAST_COLUMN_END && b.x > LAST_COLUMN_END && c.x > LAST_COLUMN_END);
 }
 
-// Twice the signed area; negative is counter-clockwise on screen.
-inline Fixed doubledArea(const Corner& a, const Corner& b, const Corner& c) {
-    return fixedSub(fixedMul(fixedSub(c.y, a.y), fixedSub(b.x, a.x)),
-                    fixedMul(fixedSub(c.x, a.x), fixedSub(b.y, a.y)));
+// fixedMul of two whole numbers n << 16: their whole parts are 16-bit, so the
+// 32-bit product of those, shifted up, has the same low 32 bits.
+inline Fixed wholeMul(Fixed a, Fixed b) {
+    return fixedFromInt((a >> 16) * (b >> 16));
 }
 
-// Top, middle, bottom; equal rows keep the face order.
-inline void sortByRow(Corner& a, Corner& b, Corner& c) {
+// Twice the signed area; negative is counter-clockwise on screen. Corner
+// columns and rows are whole numbers.
+inline Fixed doubledArea(const Corner& a, const Corner& b, const Corner& c) {
+    return fixedSub(wholeMul(fixedSub(c.y, a.y), fixedSub(b.x, a.x)),
+                    wholeMul(fixedSub(c.x, a.x), fixedSub(b.y, a.y)));
+}
+
+// Top, middle, bottom; equal rows keep the face order. Only the pointers
+// move.
+inline void sortByRow(const Corner*& a, const Corner*& b, const Corner*& c) {
     sortPair(a, b);
     sortPair(b, c);
     sortPair(a, b);
@@ -179,76 +207,94 @@ inline void markDepthRows(Screen& screen, const Corner& top, const Corner& botto
 // height gets no slope. Each edge rounds its own way, as the exact pixels
 // need: one slope (`divided`) by a full division, the others through the
 // reciprocal of the height.
+//
+// Corner rows are whole numbers, so the height h is n << 16 with n >= 1:
+// fixedReciprocal(h) = 2^32 / (n 2^16) is 65536 / n, and fixedDiv(value, h) =
+// value 2^16 / (n 2^16) is value / n, both truncated toward zero alike, so
+// neither needs a 64-bit division.
 enum class Divided { X, Z, NONE };
 
 inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) {
     Edge edge{};
     const Fixed h = fixedSub(bottom.y, top.y);
     if (h <= 0) return edge;
-    const Fixed r = fixedReciprocal(h);
+    const int32_t rows = h >> 16;
+    const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
     const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
-    edge.dx = divided == Divided::X ? fixedDiv(dx, h) : fixedMul(r, dx);
-    edge.dz = divided == Divided::Z ? fixedDiv(dz, h) : fixedMul(r, dz);
+    edge.dx = divided == Divided::X ? dx / rows : fixedMul(r, dx);
+    edge.dz = divided == Divided::Z ? dz / rows : fixedMul(r, dz);
     edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
     edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
     return edge;
 }
 
+// Rows from y (row `row`) down to just above `end`, one span per row between
+// the long and the short edge, which are stepped on. Which edge is on the
+// left is fixed per face, so each order gets its own loop.
+template <bool LongOnLeft>
+inline void walkHalf(Mesh& mesh, Edge& longEdge, Edge& shortEdge, Fixed& y, int& row, Fixed end) {
+    const Edge& left = LongOnLeft ? longEdge : shortEdge;
+    const Edge& right = LongOnLeft ? shortEdge : longEdge;
+    for (; y < end; y += FIXED_ONE, row++) {
+        if (y >= mesh.clipTop && y < mesh.clipBottom)
+            mesh.drawSpan(left.x >> 16, right.x >> 16, row, left.u, left.v, right.u, right.v,
+                          left.z, right.z);
+        shortEdge.step();
+        longEdge.step();
+    }
+}
+
 // Walk the rows from A down, one span per row between the long edge
 // A->C and the short edges A->B, then B->C; the bottom corner's row is never
 // drawn.
-inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c) {
-    const Edge upper = edgeSteps(a, b, Divided::X);
-    Edge longEdge = edgeSteps(a, c, Divided::Z);
-    const Edge lower = edgeSteps(b, c, Divided::NONE);
-
-    // The long edge is on the left when the upper short edge leans further
-    // right; drawSpan orders the ends anyway.
-    const bool longOnLeft = upper.dx > longEdge.dx;
-
+template <bool LongOnLeft>
+inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c, Edge upper,
+                     Edge longEdge, const Edge& lower) {
     Edge shortEdge = upper;
     shortEdge.start(a);
     longEdge.start(a);
     Fixed y = a.y;
     int row = a.y >> 16;
-    auto drawRow = [&]() {
-        if (y >= mesh.clipTop && y < mesh.clipBottom) {
-            const Edge& left = longOnLeft ? longEdge : shortEdge;
-            const Edge& right = longOnLeft ? shortEdge : longEdge;
-            mesh.drawSpan(left.x >> 16, right.x >> 16, row, left.u, left.v, right.u, right.v,
-                          left.z, right.z);
-        }
-        shortEdge.step();
-        longEdge.step();
-        y += FIXED_ONE;
-        row++;
-    };
-    while (y < b.y)
-        drawRow();
+    walkHalf<LongOnLeft>(mesh, longEdge, shortEdge, y, row, b.y);
     // The short edge restarts exactly at B, leaving no error behind.
     shortEdge = lower;
     shortEdge.start(b);
-    while (y < c.y)
-        drawRow();
+    walkHalf<LongOnLeft>(mesh, longEdge, shortEdge, y, row, c.y);
+}
+
+inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c) {
+    const Edge upper = edgeSteps(a, b, Divided::X);
+    const Edge longEdge = edgeSteps(a, c, Divided::Z);
+    const Edge lower = edgeSteps(b, c, Divided::NONE);
+    // The long edge is on the left when the upper short edge leans further
+    // right; drawSpan orders the ends anyway.
+    if (upper.dx > longEdge.dx)
+        walkRows<true>(mesh, a, b, c, upper, longEdge, lower);
+    else
+        walkRows<false>(mesh, a, b, c, upper, longEdge, lower);
 }
 
 } // namespace
 
 void Mesh::render() {
+    const FaceSources sources = {pictureUsable(texture) ? texture->pixels : nullptr,
+                                 pictureUsable(envMap) ? envMap->pixels : nullptr,
+                                 indexLimit(vertexCount), indexLimit(texVertexCount)};
     for (int i = 0; i < faceCount; i++) {
         Corner corner[3];
-        if (!faceCorners(*this, i, corner)) continue;
-        Corner a = corner[0], b = corner[1], c = corner[2];
-        if (behindViewer(a, b, c) || besideScreen(a, b, c)) continue;
+        if (!faceCorners(*this, sources, i, corner)) continue;
+        const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
+        if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
 
-        const Fixed area = doubledArea(a, b, c);
+        const Fixed area = doubledArea(*a, *b, *c);
         faceArea[i] = area;
         sortByRow(a, b, c);
-        if (aboveOrBelowScreen(a, c)) continue;
-        markDepthRows(*screen, a, c);
+        if (aboveOrBelowScreen(*a, *c)) continue;
+        markDepthRows(*screen, *a, *c);
         if (area >= 0) continue; // back faces and degenerate faces
 
-        walkRows(*this, a, b, c);
+        faceTexels(*this, i, corner);
+        walkRows(*this, *a, *b, *c);
     }
 }
 
@@ -266,7 +312,8 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     Fixed du = 0, dv = 0, dz = 0;
     // 32-bit like the rest: the width in Fixed wraps for spans of 32768
     // pixels or more, and a width of exactly 65536 gets no slope at all.
-    int64_t n = static_cast<int64_t>(x2) - x1;
+    // x2 - x1 is below 2^32, so the unsigned difference is exact.
+    const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
     if (n > 0 && width != 0) {
         // Spans on the screen are short: their reciprocals come from a table.
@@ -279,7 +326,8 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     if (x2 >= clipRight) x2 = clipRight - 1;
     if (x1 < clipLeft) {
         // Jump the interpolants to the first visible column.
-        Fixed skipped = fixedFromInt(static_cast<int32_t>(static_cast<int64_t>(clipLeft) - x1));
+        Fixed skipped = fixedFromInt(
+            static_cast<int32_t>(static_cast<uint32_t>(clipLeft) - static_cast<uint32_t>(x1)));
         u1 = fixedAdd(u1, fixedMul(skipped, du));
         v1 = fixedAdd(v1, fixedMul(skipped, dv));
         z1 = fixedAdd(z1, fixedMul(skipped, dz));

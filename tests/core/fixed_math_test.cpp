@@ -41,6 +41,17 @@ TEST(FixedDiv, TruncatesTowardZero) {
               static_cast<Fixed>(0xFFFF0000u)); // low 32 bits of the quotient
 }
 
+// The 32-bit long division against the 64-bit quotient it replaces, where
+// its remainder comes nearest 2^32 (divisors at 2^31) and at the signs' ends.
+TEST(FixedDiv, EqualsTheSixtyFourBitQuotient) {
+    const Fixed values[] = {1,          -1,        3,         ONE - 1,       ONE,       ONE + 1,
+                            0x40000001, INT32_MAX, INT32_MIN, INT32_MIN + 1, 0x7FFF1234};
+    for (Fixed a : values)
+        for (Fixed b : values)
+            EXPECT_EQ(fixedDiv(a, b), static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b))
+                << a << " / " << b;
+}
+
 TEST(FixedReciprocal, TruncatesAndDiffersFromDivisionRounding) {
     EXPECT_EQ(fixedReciprocal(ONE), ONE);
     EXPECT_EQ(fixedReciprocal(3 * ONE), 0x5555);
