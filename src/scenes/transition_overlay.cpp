@@ -1,6 +1,8 @@
 #include "scenes/transition_overlay.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "core/pixel.h"
 #include "video/image.h"
@@ -13,6 +15,39 @@ const int32_t FALLING_FROM = 192;
 const uint32_t SWAP_AFTER = 192;
 const uint32_t LAST_STEP = 384;
 const uint16_t WHITE = 0xFFFF;
+const uint32_t WHITE_PAIR = 0xFFFFFFFF;
+
+// A lone pixel at either end of the pair loop.
+void brightenOne(uint16_t* screen, const uint8_t* residue, const uint32_t* addendAt) {
+    // brighten() of min(a, 63) is brighten() of a: the low 6 bits of the
+    // addend are the amount.
+    *screen = brighten(*screen, addendAt[*residue] & 63);
+}
+
+// Brightens every pixel by the amount its residue picks, two pixels a word.
+// Not inlined: on its own the table's address stays in a register instead
+// of being worked out from the stack frame for every pair.
+__attribute__((noinline)) void brightenScreen(uint16_t* screen, const uint8_t* residue,
+                                              const uint32_t* addendAt) {
+    int32_t count = SCREEN_PIXELS;
+    if (reinterpret_cast<uintptr_t>(screen) & 2) { // word-align the pairs
+        brightenOne(screen++, residue++, addendAt);
+        count--;
+    }
+    PixelPair* pair = reinterpret_cast<PixelPair*>(screen);
+    PixelPair* const pairsEnd = pair + (count >> 1);
+    while (pair != pairsEnd) {
+        // Everything for the pair is read first, the pointers moved on at once.
+        const uint32_t pixels = *pair++;
+        const uint32_t first = addendAt[residue[0]], second = addendAt[residue[1]];
+        residue += 2;
+        if (pixels == WHITE_PAIR) continue; // adding light leaves white as it is
+        // Both amounts 0: the pair stays (brightenPair() adds this word).
+        if ((first | second << 22) == 0) continue;
+        pair[-1] = brightenPair(pixels, first, second);
+    }
+    if (count & 1) brightenOne(reinterpret_cast<uint16_t*>(pair), residue, addendAt);
+}
 
 } // namespace
 
@@ -91,16 +126,20 @@ void TransitionOverlay::render() {
     if (!anyAmount) return;
 
     // (steps + blue - red) mod 64 = (steps + residue) mod 64: the amounts by
-    // residue, so a pixel needs one byte and one table entry.
-    uint32_t amountAt[64];
-    for (uint32_t k = 0; k < 64; k++)
-        amountAt[k] = amountFor[(steps + k) & 63];
-    uint16_t* screen = Screen::instance()->pixels;
-    const uint8_t* residue = residues[pictureIndex];
-    for (uint16_t* const end = screen + SCREEN_PIXELS; screen != end; screen++, residue++) {
-        const uint16_t s = *screen;
-        if (s == WHITE) continue; // adding light leaves white as it is
-        const uint32_t a = amountAt[*residue];
-        if (a) *screen = brighten(s, a);
+    // residue, in brightenPair()'s form, so a pixel needs one byte and one
+    // table entry.
+    uint32_t addendAt[64];
+    bool allWhite = true;
+    for (uint32_t k = 0; k < 64; k++) {
+        const uint32_t a = amountFor[(steps + k) & 63];
+        addendAt[k] = brightenAddend(a);
+        allWhite &= a >= 63;
     }
+    uint16_t* screen = Screen::instance()->pixels;
+    // The top of a run: every pixel whitens.
+    if (allWhite) {
+        memset(screen, 0xFF, SCREEN_BYTES);
+        return;
+    }
+    brightenScreen(screen, residues[pictureIndex], addendAt);
 }
