@@ -70,7 +70,8 @@ typedef uint32_t __attribute__((may_alias)) PixelPair;
 
 // brightenPair()'s form of an amount a: a itself where the blue field
 // starts and again where red does. Any a >= 63 saturates every channel, so
-// 63 stands for them all.
+// 63 stands for them all. Bit 31 does not change the result: callers may
+// keep a flag there.
 constexpr uint32_t brightenAddend(uint32_t a) {
     return (a < 63 ? a : 63) * ((1u << 11) | 1u);
 }

@@ -47,6 +47,11 @@ void fillBlack() {
 void copySky() {
     theShow.skyImage->copyToScreen();
 }
+void renderTransition() {
+    // Over nothing but the white fill, brightening changes no pixel.
+    if ((sceneMask & ~MASK_TRANSITION) == MASK_FILL_WHITE) return;
+    theShow.transition->render();
+}
 
 // The frame as a list, in drawing order. All updates come before all renders:
 // the scenes draw random numbers from one shared sequence in this order.
@@ -61,7 +66,7 @@ const FrameStep FRAME[] = {
     {MASK_RAINDROPS, updateScene<&Show::raindrops>, renderScene<&Show::raindrops>},
     {MASK_CLOUDS, updateScene<&Show::clouds>, renderScene<&Show::clouds>},
     {MASK_SKY, nullptr, copySky},
-    {MASK_TRANSITION, updateScene<&Show::transition>, renderScene<&Show::transition>},
+    {MASK_TRANSITION, updateScene<&Show::transition>, renderTransition},
 };
 
 } // namespace

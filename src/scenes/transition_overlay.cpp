@@ -14,7 +14,6 @@ namespace {
 const int32_t FALLING_FROM = 192;
 const uint32_t SWAP_AFTER = 192;
 const uint32_t LAST_STEP = 384;
-const uint16_t WHITE = 0xFFFF;
 const uint32_t WHITE_PAIR = 0xFFFFFFFF;
 
 // A lone pixel at either end of the pair loop.
@@ -24,9 +23,27 @@ void brightenOne(uint16_t* screen, const uint8_t* residue, const uint32_t* adden
     *screen = brighten(*screen, addendAt[*residue] & 63);
 }
 
-// Brightens every pixel by the amount its residue picks, two pixels a word.
+// The flag that brightenAddend() leaves free: this amount whitens.
+const uint32_t WHITENS = 1u << 31;
+
+// One pair: its word and its two amounts as brightenAddend()s. With
+// WHITE_RUNS a pair whose amounts both whiten is written white without
+// reading it, worth its test only when many amounts whiten.
+template <bool WHITE_RUNS>
+inline void brightenAt(PixelPair* pair, uint32_t first, uint32_t second) {
+    // Both amounts 0: the pair stays (brightenPair() adds this word).
+    if ((first | second << 22) == 0) return;
+    if (WHITE_RUNS && (first & second & WHITENS)) {
+        *pair = WHITE_PAIR;
+        return;
+    }
+    *pair = brightenPair(*pair, first, second);
+}
+
+// Brightens every pixel by the amount its residue picks, two pairs a turn.
 // Not inlined: on its own the table's address stays in a register instead
 // of being worked out from the stack frame for every pair.
+template <bool WHITE_RUNS>
 __attribute__((noinline)) void brightenScreen(uint16_t* screen, const uint8_t* residue,
                                               const uint32_t* addendAt) {
     int32_t count = SCREEN_PIXELS;
@@ -35,16 +52,17 @@ __attribute__((noinline)) void brightenScreen(uint16_t* screen, const uint8_t* r
         count--;
     }
     PixelPair* pair = reinterpret_cast<PixelPair*>(screen);
-    PixelPair* const pairsEnd = pair + (count >> 1);
-    while (pair != pairsEnd) {
-        // Everything for the pair is read first, the pointers moved on at once.
-        const uint32_t pixels = *pair++;
-        const uint32_t first = addendAt[residue[0]], second = addendAt[residue[1]];
+    if (count & 2) { // an odd number of pairs: one before the loop
+        brightenAt<WHITE_RUNS>(pair++, addendAt[residue[0]], addendAt[residue[1]]);
         residue += 2;
-        if (pixels == WHITE_PAIR) continue; // adding light leaves white as it is
-        // Both amounts 0: the pair stays (brightenPair() adds this word).
-        if ((first | second << 22) == 0) continue;
-        pair[-1] = brightenPair(pixels, first, second);
+    }
+    for (int32_t turns = count >> 2; turns != 0; turns--, pair += 2, residue += 4) {
+        // All four looked up first: each load's result is a few
+        // instructions away from its use.
+        const uint32_t a0 = addendAt[residue[0]], a1 = addendAt[residue[1]];
+        const uint32_t a2 = addendAt[residue[2]], a3 = addendAt[residue[3]];
+        brightenAt<WHITE_RUNS>(pair, a0, a1);
+        brightenAt<WHITE_RUNS>(pair + 1, a2, a3);
     }
     if (count & 1) brightenOne(reinterpret_cast<uint16_t*>(pair), residue, addendAt);
 }
@@ -57,9 +75,12 @@ TransitionOverlay::TransitionOverlay() {
         snprintf(path, sizeof path, "data/trans%d.png", n + 1);
         pictures[n] = new Image(path, SCREEN_WIDTH, SCREEN_HEIGHT);
         residues[n] = new uint8_t[SCREEN_PIXELS];
+        for (int32_t& count : residueCounts[n])
+            count = 0;
         for (int i = 0; i < SCREEN_PIXELS; i++) {
             const uint16_t t = pictures[n]->pixels[i];
             residues[n][i] = static_cast<uint8_t>(((t & 31) - (t >> 11)) & 63);
+            residueCounts[n][residues[n][i]]++;
         }
     }
     pictureIndex = 1;
@@ -127,19 +148,23 @@ void TransitionOverlay::render() {
 
     // (steps + blue - red) mod 64 = (steps + residue) mod 64: the amounts by
     // residue, in brightenPair()'s form, so a pixel needs one byte and one
-    // table entry.
+    // table entry. Bit 31 marks an amount that turns any pixel white.
     uint32_t addendAt[64];
-    bool allWhite = true;
+    int32_t whitening = 0; // pixels whose amount whitens them
     for (uint32_t k = 0; k < 64; k++) {
         const uint32_t a = amountFor[(steps + k) & 63];
-        addendAt[k] = brightenAddend(a);
-        allWhite &= a >= 63;
+        addendAt[k] = brightenAddend(a) | (a >= 63 ? WHITENS : 0);
+        whitening += a >= 63 ? residueCounts[pictureIndex][k] : 0;
     }
     uint16_t* screen = Screen::instance()->pixels;
     // The top of a run: every pixel whitens.
-    if (allWhite) {
+    if (whitening == SCREEN_PIXELS) {
         memset(screen, 0xFF, SCREEN_BYTES);
         return;
     }
-    brightenScreen(screen, residues[pictureIndex], addendAt);
+    // Past about one pixel in eight the white pairs pay for their test.
+    if (whitening >= SCREEN_PIXELS / 8)
+        brightenScreen<true>(screen, residues[pictureIndex], addendAt);
+    else
+        brightenScreen<false>(screen, residues[pictureIndex], addendAt);
 }

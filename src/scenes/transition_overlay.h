@@ -15,6 +15,8 @@ class TransitionOverlay {
     // Each pattern pixel t as the residue (blue - red) mod 64 that, with the
     // steps, picks its amount: one byte a pixel, worked out once.
     uint8_t* residues[TRANSITION_PICTURES];
+    // How many pixels of each pattern have each residue.
+    int32_t residueCounts[TRANSITION_PICTURES][64];
     uint32_t startTime;   // demo time the current run began
     int32_t phase;        // steps, at most 384
     uint32_t steps;       // 16 ms steps since the run began
