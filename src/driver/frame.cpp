@@ -44,13 +44,22 @@ void fillWhite() {
 void fillBlack() {
     memset(Screen::instance()->pixels, 0, SCREEN_BYTES);
 }
+// The sky with nothing but the overlay on it: the overlay reads the sky
+// itself instead of a copy of it on the screen.
+bool overlayOnSky() {
+    return sceneMask == (MASK_SKY | MASK_TRANSITION);
+}
 void copySky() {
+    if (overlayOnSky()) return;
     theShow.skyImage->copyToScreen();
 }
 void renderTransition() {
     // Over nothing but the white fill, brightening changes no pixel.
     if ((sceneMask & ~MASK_TRANSITION) == MASK_FILL_WHITE) return;
-    theShow.transition->render();
+    if (overlayOnSky())
+        theShow.transition->renderOver(theShow.skyImage->pixels);
+    else
+        theShow.transition->render();
 }
 
 // The frame as a list, in drawing order. All updates come before all renders:

@@ -17,43 +17,51 @@ const uint32_t LAST_STEP = 384;
 const uint32_t WHITE_PAIR = 0xFFFFFFFF;
 
 // A lone pixel at either end of the pair loop.
-void brightenOne(uint16_t* screen, const uint8_t* residue, const uint32_t* addendAt) {
+void brightenOne(uint16_t* screen, const uint16_t* below, const uint8_t* residue,
+                 const uint32_t* addendAt) {
     // brighten() of min(a, 63) is brighten() of a: the low 6 bits of the
     // addend are the amount.
-    *screen = brighten(*screen, addendAt[*residue] & 63);
+    *screen = brighten(*below, addendAt[*residue] & 63);
 }
 
 // The flag that brightenAddend() leaves free: this amount whitens.
 const uint32_t WHITENS = 1u << 31;
 
-// One pair: its word and its two amounts as brightenAddend()s. With
-// WHITE_RUNS a pair whose amounts both whiten is written white without
-// reading it, worth its test only when many amounts whiten.
-template <bool WHITE_RUNS>
-inline void brightenAt(PixelPair* pair, uint32_t first, uint32_t second) {
+// One pair: its word, the word it brightens (itself unless COPY) and its two
+// amounts as brightenAddend()s. With WHITE_RUNS a pair whose amounts both
+// whiten is written white without reading it, worth its test only when
+// many amounts whiten.
+template <bool WHITE_RUNS, bool COPY>
+inline void brightenAt(PixelPair* pair, const PixelPair* below, uint32_t first, uint32_t second) {
     // Both amounts 0: the pair stays (brightenPair() adds this word).
-    if ((first | second << 22) == 0) return;
+    if ((first | second << 22) == 0) {
+        if (COPY) *pair = *below;
+        return;
+    }
     if (WHITE_RUNS && (first & second & WHITENS)) {
         *pair = WHITE_PAIR;
         return;
     }
-    *pair = brightenPair(*pair, first, second);
+    *pair = brightenPair(*below, first, second);
 }
 
-// Brightens every pixel by the amount its residue picks, two pairs a turn.
-// Not inlined: on its own the table's address stays in a register instead
-// of being worked out from the stack frame for every pair.
-template <bool WHITE_RUNS>
-__attribute__((noinline)) void brightenScreen(uint16_t* screen, const uint8_t* residue,
-                                              const uint32_t* addendAt) {
+// Writes every pixel of `below` brightened by the amount its residue picks
+// to the screen, two pairs a turn; COPY when `below` is not the screen
+// itself, in which case both are aligned alike. Not inlined: on its own the
+// table's address stays in a register instead of being worked out from the
+// stack frame for every pair.
+template <bool WHITE_RUNS, bool COPY>
+__attribute__((noinline)) void brightenScreen(uint16_t* screen, const uint16_t* below,
+                                              const uint8_t* residue, const uint32_t* addendAt) {
     int32_t count = SCREEN_PIXELS;
     if (reinterpret_cast<uintptr_t>(screen) & 2) { // word-align the pairs
-        brightenOne(screen++, residue++, addendAt);
+        brightenOne(screen++, below++, residue++, addendAt);
         count--;
     }
     PixelPair* pair = reinterpret_cast<PixelPair*>(screen);
+    const PixelPair* from = reinterpret_cast<const PixelPair*>(below);
     if (count & 2) { // an odd number of pairs: one before the loop
-        brightenAt<WHITE_RUNS>(pair++, addendAt[residue[0]], addendAt[residue[1]]);
+        brightenAt<WHITE_RUNS, COPY>(pair++, from++, addendAt[residue[0]], addendAt[residue[1]]);
         residue += 2;
     }
     for (int32_t turns = count >> 2; turns != 0; turns--, pair += 2, residue += 4) {
@@ -61,10 +69,26 @@ __attribute__((noinline)) void brightenScreen(uint16_t* screen, const uint8_t* r
         // instructions away from its use.
         const uint32_t a0 = addendAt[residue[0]], a1 = addendAt[residue[1]];
         const uint32_t a2 = addendAt[residue[2]], a3 = addendAt[residue[3]];
-        brightenAt<WHITE_RUNS>(pair, a0, a1);
-        brightenAt<WHITE_RUNS>(pair + 1, a2, a3);
+        // In place the pair is its own source: no second pointer to move.
+        brightenAt<WHITE_RUNS, COPY>(pair, COPY ? from : pair, a0, a1);
+        brightenAt<WHITE_RUNS, COPY>(pair + 1, COPY ? from + 1 : pair + 1, a2, a3);
+        if (COPY) from += 2;
     }
-    if (count & 1) brightenOne(reinterpret_cast<uint16_t*>(pair), residue, addendAt);
+    if (count & 1) {
+        const PixelPair* last = COPY ? from : pair;
+        brightenOne(reinterpret_cast<uint16_t*>(pair), reinterpret_cast<const uint16_t*>(last),
+                    residue, addendAt);
+    }
+}
+
+// The loop for this frame's share of whitening pixels.
+template <bool COPY>
+void brightenScreen(bool whiteRuns, uint16_t* screen, const uint16_t* below, const uint8_t* residue,
+                    const uint32_t* addendAt) {
+    if (whiteRuns)
+        brightenScreen<true, COPY>(screen, below, residue, addendAt);
+    else
+        brightenScreen<false, COPY>(screen, below, residue, addendAt);
 }
 
 } // namespace
@@ -125,7 +149,20 @@ void TransitionOverlay::update(uint32_t time) {
 }
 
 void TransitionOverlay::render() {
-    if (finished) return;
+    draw(Screen::instance()->pixels);
+}
+
+void TransitionOverlay::renderOver(const uint16_t* below) {
+    draw(below);
+}
+
+void TransitionOverlay::draw(const uint16_t* below) {
+    uint16_t* const screen = Screen::instance()->pixels;
+    bool copy = below != screen;
+    if (finished) {
+        if (copy) memcpy(screen, below, SCREEN_BYTES);
+        return;
+    }
     const int32_t P = phase;
     const bool rising = P < FALLING_FROM;
 
@@ -144,27 +181,40 @@ void TransitionOverlay::render() {
         anyAmount |= a != 0;
     }
     // Early and late in a run nothing changes at all.
-    if (!anyAmount) return;
+    if (!anyAmount) {
+        if (copy) memcpy(screen, below, SCREEN_BYTES);
+        return;
+    }
 
     // (steps + blue - red) mod 64 = (steps + residue) mod 64: the amounts by
     // residue, in brightenPair()'s form, so a pixel needs one byte and one
     // table entry. Bit 31 marks an amount that turns any pixel white.
     uint32_t addendAt[64];
-    int32_t whitening = 0; // pixels whose amount whitens them
+    int32_t whitening = 0, unchanged = 0; // pixels whose amount is >= 63, 0
     for (uint32_t k = 0; k < 64; k++) {
         const uint32_t a = amountFor[(steps + k) & 63];
         addendAt[k] = brightenAddend(a) | (a >= 63 ? WHITENS : 0);
         whitening += a >= 63 ? residueCounts[pictureIndex][k] : 0;
+        unchanged += a == 0 ? residueCounts[pictureIndex][k] : 0;
     }
-    uint16_t* screen = Screen::instance()->pixels;
     // The top of a run: every pixel whitens.
     if (whitening == SCREEN_PIXELS) {
         memset(screen, 0xFF, SCREEN_BYTES);
         return;
     }
+    // Pairs need the source and the screen aligned alike. And the block copy
+    // moves unchanged pixels for less than the pair loop: when they are the
+    // most, copy and brighten in place.
+    const bool aligned =
+        !((reinterpret_cast<uintptr_t>(screen) ^ reinterpret_cast<uintptr_t>(below)) & 2);
+    if (copy && (!aligned || unchanged > SCREEN_PIXELS / 2)) {
+        memcpy(screen, below, SCREEN_BYTES);
+        copy = false;
+    }
     // Past about one pixel in eight the white pairs pay for their test.
-    if (whitening >= SCREEN_PIXELS / 8)
-        brightenScreen<true>(screen, residues[pictureIndex], addendAt);
+    const bool whiteRuns = whitening >= SCREEN_PIXELS / 8;
+    if (copy)
+        brightenScreen<true>(whiteRuns, screen, below, residues[pictureIndex], addendAt);
     else
-        brightenScreen<false>(screen, residues[pictureIndex], addendAt);
+        brightenScreen<false>(whiteRuns, screen, screen, residues[pictureIndex], addendAt);
 }

@@ -33,7 +33,14 @@ class TransitionOverlay {
     void update(uint32_t time);
     // Brightens the locked screen in place.
     void render();
+    // Makes the locked screen `below` (SCREEN_PIXELS pixels) brightened: the
+    // same as copying it to the screen and render(), without the copy.
+    void renderOver(const uint16_t* below);
     bool isFinished() const;
     // Starts a new run at `time` with the next pattern.
     void restart(uint32_t time);
+
+  private:
+    // render() when `below` is the screen, else renderOver().
+    void draw(const uint16_t* below);
 };

@@ -196,7 +196,8 @@ TEST_F(OverlayTest, FramesFollowTheFormula) {
 
 TEST_F(OverlayTest, UnalignedScreenFollowsTheFormula) {
     // Two bytes off a word boundary, the pairs leave a lone pixel at each end
-    // and an odd number of pairs; with and without white runs.
+    // and an odd number of pairs; with and without white runs, in place and
+    // from a source aligned like the screen or not.
     std::vector<uint16_t> buffer(SCREEN_PIXELS + 1);
     Screen* const own = Screen::instance();
     struct Restore {
@@ -208,6 +209,15 @@ TEST_F(OverlayTest, UnalignedScreenFollowsTheFormula) {
     ASSERT_EQ(reinterpret_cast<uintptr_t>(screen) & 3, 2u);
     expectFormula(0, 2000, 1);
     expectFormula(0, 2600, 1);
+    std::vector<uint16_t> source(SCREEN_PIXELS + 1);
+    for (const int offset : {0, 1}) {
+        std::copy(frame.begin(), frame.end(), source.begin() + offset);
+        fill(0x1234);
+        overlay->renderOver(source.data() + offset);
+        for (int i = 0; i < SCREEN_PIXELS; i++)
+            ASSERT_EQ(screen[i], brightened(frame[i], patterns[1][i], 162, 162))
+                << "pixel " << i << " from offset " << offset;
+    }
 }
 
 TEST_F(OverlayTest, ChannelsSaturateOnTheirOwn) {
