@@ -41,7 +41,13 @@ template <auto scene> void renderScene() {
 void fillWhite() {
     memset(Screen::instance()->pixels, 0xFF, SCREEN_BYTES);
 }
+// Black with nothing but the overlay on it: the overlay writes every pixel
+// from the colour, without the fill.
+bool overlayOnBlack() {
+    return sceneMask == (MASK_FILL_BLACK | MASK_TRANSITION);
+}
 void fillBlack() {
+    if (overlayOnBlack()) return;
     memset(Screen::instance()->pixels, 0, SCREEN_BYTES);
 }
 // The sky with nothing but the overlay on it: the overlay reads the sky
@@ -58,6 +64,8 @@ void renderTransition() {
     if ((sceneMask & ~MASK_TRANSITION) == MASK_FILL_WHITE) return;
     if (overlayOnSky())
         theShow.transition->renderOver(theShow.skyImage->pixels);
+    else if (overlayOnBlack())
+        theShow.transition->renderOnColour(0);
     else
         theShow.transition->render();
 }

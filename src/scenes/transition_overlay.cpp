@@ -1,5 +1,6 @@
 #include "scenes/transition_overlay.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -91,6 +92,29 @@ void brightenScreen(bool whiteRuns, uint16_t* screen, const uint16_t* below, con
         brightenScreen<false, COPY>(screen, below, residue, addendAt);
 }
 
+// Writes each pixel as the colour its residue picks, two pairs a turn. Not
+// inlined, for the table's address in a register (as brightenScreen()).
+__attribute__((noinline)) void colourScreen(uint16_t* screen, const uint8_t* residue,
+                                            const uint32_t* colourAt) {
+    int32_t count = SCREEN_PIXELS;
+    if (reinterpret_cast<uintptr_t>(screen) & 2) { // word-align the pairs
+        *screen++ = static_cast<uint16_t>(colourAt[*residue++]);
+        count--;
+    }
+    PixelPair* pair = reinterpret_cast<PixelPair*>(screen);
+    if (count & 2) { // an odd number of pairs: one before the loop
+        *pair++ = colourAt[residue[0]] | colourAt[residue[1]] << 16; // low half first
+        residue += 2;
+    }
+    for (int32_t turns = count >> 2; turns != 0; turns--, pair += 2, residue += 4) {
+        const uint32_t c0 = colourAt[residue[0]], c1 = colourAt[residue[1]];
+        const uint32_t c2 = colourAt[residue[2]], c3 = colourAt[residue[3]];
+        pair[0] = c0 | c1 << 16;
+        pair[1] = c2 | c3 << 16;
+    }
+    if (count & 1) *reinterpret_cast<uint16_t*>(pair) = static_cast<uint16_t>(colourAt[*residue]);
+}
+
 } // namespace
 
 TransitionOverlay::TransitionOverlay() {
@@ -156,13 +180,8 @@ void TransitionOverlay::renderOver(const uint16_t* below) {
     draw(below);
 }
 
-void TransitionOverlay::draw(const uint16_t* below) {
-    uint16_t* const screen = Screen::instance()->pixels;
-    bool copy = below != screen;
-    if (finished) {
-        if (copy) memcpy(screen, below, SCREEN_BYTES);
-        return;
-    }
+bool TransitionOverlay::amountsByResidue(uint32_t* amountAt) const {
+    if (finished) return false;
     const int32_t P = phase;
     const bool rising = P < FALLING_FROM;
 
@@ -180,19 +199,47 @@ void TransitionOverlay::draw(const uint16_t* below) {
         amountFor[k] = static_cast<uint32_t>(a);
         anyAmount |= a != 0;
     }
+    // (steps + blue - red) mod 64 = (steps + residue) mod 64: the amounts by
+    // residue, so a pixel needs one byte and one table entry.
+    for (uint32_t k = 0; k < 64; k++)
+        amountAt[k] = amountFor[(steps + k) & 63];
     // Early and late in a run nothing changes at all.
-    if (!anyAmount) {
+    return anyAmount;
+}
+
+void TransitionOverlay::renderOnColour(uint16_t colour) {
+    uint16_t* screen = Screen::instance()->pixels;
+    uint32_t amountAt[64];
+    if (!amountsByResidue(amountAt)) {
+        if ((colour >> 8) == (colour & 0xFF))
+            memset(screen, colour & 0xFF, SCREEN_BYTES);
+        else
+            std::fill(screen, screen + SCREEN_PIXELS, colour);
+        return;
+    }
+    // The colour brightened by each residue's amount: every pixel is one of
+    // these, written without reading the screen.
+    uint32_t colourAt[64];
+    for (int k = 0; k < 64; k++)
+        colourAt[k] = brighten(colour, amountAt[k]);
+    colourScreen(screen, residues[pictureIndex], colourAt);
+}
+
+void TransitionOverlay::draw(const uint16_t* below) {
+    uint16_t* const screen = Screen::instance()->pixels;
+    bool copy = below != screen;
+    uint32_t amountAt[64];
+    if (!amountsByResidue(amountAt)) {
         if (copy) memcpy(screen, below, SCREEN_BYTES);
         return;
     }
 
-    // (steps + blue - red) mod 64 = (steps + residue) mod 64: the amounts by
-    // residue, in brightenPair()'s form, so a pixel needs one byte and one
-    // table entry. Bit 31 marks an amount that turns any pixel white.
+    // The amounts in brightenPair()'s form. Bit 31 marks an amount that
+    // turns any pixel white.
     uint32_t addendAt[64];
     int32_t whitening = 0, unchanged = 0; // pixels whose amount is >= 63, 0
     for (uint32_t k = 0; k < 64; k++) {
-        const uint32_t a = amountFor[(steps + k) & 63];
+        const uint32_t a = amountAt[k];
         addendAt[k] = brightenAddend(a) | (a >= 63 ? WHITENS : 0);
         whitening += a >= 63 ? residueCounts[pictureIndex][k] : 0;
         unchanged += a == 0 ? residueCounts[pictureIndex][k] : 0;

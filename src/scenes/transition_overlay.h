@@ -36,11 +36,17 @@ class TransitionOverlay {
     // Makes the locked screen `below` (SCREEN_PIXELS pixels) brightened: the
     // same as copying it to the screen and render(), without the copy.
     void renderOver(const uint16_t* below);
+    // Makes the locked screen all `colour` brightened: the same as filling it
+    // and render(), without reading it.
+    void renderOnColour(uint16_t colour);
     bool isFinished() const;
     // Starts a new run at `time` with the next pattern.
     void restart(uint32_t time);
 
   private:
+    // This frame's amount for each residue; false when no pixel changes
+    // (before and after the brightening, and once the run is finished).
+    bool amountsByResidue(uint32_t* amountAt) const;
     // render() when `below` is the screen, else renderOver().
     void draw(const uint16_t* below);
 };

@@ -196,8 +196,8 @@ TEST_F(OverlayTest, FramesFollowTheFormula) {
 
 TEST_F(OverlayTest, UnalignedScreenFollowsTheFormula) {
     // Two bytes off a word boundary, the pairs leave a lone pixel at each end
-    // and an odd number of pairs; with and without white runs, in place and
-    // from a source aligned like the screen or not.
+    // and an odd number of pairs; with and without white runs, in place,
+    // from a source aligned like the screen or not, and from a colour.
     std::vector<uint16_t> buffer(SCREEN_PIXELS + 1);
     Screen* const own = Screen::instance();
     struct Restore {
@@ -218,6 +218,10 @@ TEST_F(OverlayTest, UnalignedScreenFollowsTheFormula) {
             ASSERT_EQ(screen[i], brightened(frame[i], patterns[1][i], 162, 162))
                 << "pixel " << i << " from offset " << offset;
     }
+    fill(0);
+    overlay->renderOnColour(0x1234);
+    for (int i = 0; i < SCREEN_PIXELS; i++)
+        ASSERT_EQ(screen[i], brightened(0x1234, patterns[1][i], 162, 162)) << "pixel " << i;
 }
 
 TEST_F(OverlayTest, ChannelsSaturateOnTheirOwn) {
