@@ -41,11 +41,33 @@ template <auto scene> void renderScene() {
 void fillWhite() {
     memset(Screen::instance()->pixels, 0xFF, SCREEN_BYTES);
 }
+// Black with nothing but the overlay on it: the overlay writes every pixel
+// from the colour, without the fill.
+bool overlayOnBlack() {
+    return sceneMask == (MASK_FILL_BLACK | MASK_TRANSITION);
+}
 void fillBlack() {
+    if (overlayOnBlack()) return;
     memset(Screen::instance()->pixels, 0, SCREEN_BYTES);
 }
+// The sky with nothing but the overlay on it: the overlay reads the sky
+// itself instead of a copy of it on the screen.
+bool overlayOnSky() {
+    return sceneMask == (MASK_SKY | MASK_TRANSITION);
+}
 void copySky() {
+    if (overlayOnSky()) return;
     theShow.skyImage->copyToScreen();
+}
+void renderTransition() {
+    // Over nothing but the white fill, brightening changes no pixel.
+    if ((sceneMask & ~MASK_TRANSITION) == MASK_FILL_WHITE) return;
+    if (overlayOnSky())
+        theShow.transition->renderOver(theShow.skyImage->pixels);
+    else if (overlayOnBlack())
+        theShow.transition->renderOnColour(0);
+    else
+        theShow.transition->render();
 }
 
 // The frame as a list, in drawing order. All updates come before all renders:
@@ -61,7 +83,7 @@ const FrameStep FRAME[] = {
     {MASK_RAINDROPS, updateScene<&Show::raindrops>, renderScene<&Show::raindrops>},
     {MASK_CLOUDS, updateScene<&Show::clouds>, renderScene<&Show::clouds>},
     {MASK_SKY, nullptr, copySky},
-    {MASK_TRANSITION, updateScene<&Show::transition>, renderScene<&Show::transition>},
+    {MASK_TRANSITION, updateScene<&Show::transition>, renderTransition},
 };
 
 } // namespace

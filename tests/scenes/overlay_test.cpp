@@ -194,6 +194,36 @@ TEST_F(OverlayTest, FramesFollowTheFormula) {
     expectFormula(40007, 40007 + 4000, 4);
 }
 
+TEST_F(OverlayTest, UnalignedScreenFollowsTheFormula) {
+    // Two bytes off a word boundary, the pairs leave a lone pixel at each end
+    // and an odd number of pairs; with and without white runs, in place,
+    // from a source aligned like the screen or not, and from a colour.
+    std::vector<uint16_t> buffer(SCREEN_PIXELS + 1);
+    Screen* const own = Screen::instance();
+    struct Restore {
+        Screen* own;
+        uint16_t* pixels;
+        ~Restore() { own->pixels = pixels; }
+    } restore{own, own->pixels};
+    own->pixels = screen = buffer.data() + 1;
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(screen) & 3, 2u);
+    expectFormula(0, 2000, 1);
+    expectFormula(0, 2600, 1);
+    std::vector<uint16_t> source(SCREEN_PIXELS + 1);
+    for (const int offset : {0, 1}) {
+        std::copy(frame.begin(), frame.end(), source.begin() + offset);
+        fill(0x1234);
+        overlay->renderOver(source.data() + offset);
+        for (int i = 0; i < SCREEN_PIXELS; i++)
+            ASSERT_EQ(screen[i], brightened(frame[i], patterns[1][i], 162, 162))
+                << "pixel " << i << " from offset " << offset;
+    }
+    fill(0);
+    overlay->renderOnColour(0x1234);
+    for (int i = 0; i < SCREEN_PIXELS; i++)
+        ASSERT_EQ(screen[i], brightened(0x1234, patterns[1][i], 162, 162)) << "pixel " << i;
+}
+
 TEST_F(OverlayTest, ChannelsSaturateOnTheirOwn) {
     // With tB - tR = 21 at step 75 the pattern value is 63 and the amount 10.
     std::vector<uint16_t> flat(SCREEN_PIXELS, 0x0015);
