@@ -1,5 +1,6 @@
 #include "scenes/lighthouse_scene.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/pixel.h"
@@ -9,6 +10,7 @@
 namespace {
 const uint32_t LOGO_START_MS = 50000;
 const int32_t LEVEL_REVEALED = 255;
+const int TWIRL_STEPS = 64; // the twirl map's greens
 const uint32_t LAMP_PERIOD_MS = 2000;
 
 const int LAMP_SIZE = 128; // the picture's row length and minimum height
@@ -45,6 +47,40 @@ LighthouseScene::LighthouseScene()
     sparkPicture = new Image("data/spark.png", SPARK_SIZE, SPARK_SIZE);
     logoPicture = new Image("data/quorvane_logo.png", SCREEN_WIDTH, SCREEN_HEIGHT);
     logoAlpha = new Image("data/quorvane_alpha.png", SCREEN_WIDTH, SCREEN_HEIGHT);
+    cutDabs();
+}
+
+// Each opacity-0 pixel would leave the screen as it is, so only the others
+// are kept. The logo's are kept from LOGO_FIRST_INDEX on, counted per twirl
+// step and then placed group by group.
+void LighthouseScene::cutDabs() {
+    for (int r = 0; r < LAMP_ROWS; r++)
+        for (int c = 0; c < LAMP_COLUMNS; c++) {
+            const uint32_t opacity = greenOf(lampPicture->pixels[LAMP_SIZE * r + c]);
+            if (opacity != 0)
+                lampDabs.push_back({2 * (SCREEN_WIDTH * r + c), opacity << 24 | LAMP_COLOUR});
+        }
+    for (int j = 0; j < SPARK_SIZE; j++)
+        for (int k = 0; k < SPARK_SIZE; k++) {
+            const uint32_t opacity = greenOf(sparkPicture->pixels[SPARK_SIZE * j + k]);
+            if (opacity != 0)
+                sparkDabs.push_back({2 * (SCREEN_WIDTH * j + k), opacity << 24 | SPARK_COLOUR});
+        }
+    int32_t counts[TWIRL_STEPS] = {};
+    for (int32_t i = LOGO_FIRST_INDEX; i < SCREEN_PIXELS; i++)
+        if (greenOf(logoAlpha->pixels[i]) != 0) counts[greenOf(twirlMap->pixels[i])]++;
+    logoLevelStart[0] = 0;
+    for (int q = 0; q < TWIRL_STEPS; q++)
+        logoLevelStart[q + 1] = logoLevelStart[q] + counts[q];
+    logoDabs.resize(logoLevelStart[TWIRL_STEPS]);
+    int32_t next[TWIRL_STEPS];
+    std::copy(logoLevelStart, logoLevelStart + TWIRL_STEPS, next);
+    for (int32_t i = LOGO_FIRST_INDEX; i < SCREEN_PIXELS; i++) {
+        const uint32_t opacity = greenOf(logoAlpha->pixels[i]);
+        if (opacity != 0)
+            logoDabs[next[greenOf(twirlMap->pixels[i])]++] = {2 * i, opacity << 24 |
+                                                                         logoPicture->pixels[i]};
+    }
 }
 
 LighthouseScene::~LighthouseScene() {
@@ -113,62 +149,51 @@ void LighthouseScene::render() {
 }
 
 void LighthouseScene::drawLamp() {
-    const uint16_t* opacities = lampPicture->pixels;
-    uint16_t* screen = Screen::instance()->pixels;
-    for (int r = 0; r < LAMP_ROWS; r++) {
-        uint16_t* target = screen + (LAMP_TOP + r) * SCREEN_WIDTH + LAMP_LEFT;
-        const uint16_t* row = opacities + LAMP_SIZE * r;
-        for (int c = 0; c < LAMP_COLUMNS; c++) {
-            const uint32_t opacity = greenOf(row[c]);
-            if (opacity != 0) target[c] = blendOpacity(LAMP_COLOUR, target[c], opacity);
-        }
-    }
+    drawDabs(Screen::instance()->pixels, 2 * (LAMP_TOP * SCREEN_WIDTH + LAMP_LEFT), lampDabs.data(),
+             lampDabs.data() + lampDabs.size());
 }
 
-// Pixels whose reveal level lies beyond the current one are skipped before
-// the logo and its opacity are read; a zero opacity would leave the pixel as
-// it is, so it is skipped too.
+// Pixels whose reveal level lies beyond the current one are not drawn: the
+// groups up to the current level's are.
 void LighthouseScene::drawLogo() {
-    const uint16_t* twirl = twirlMap->pixels;
-    const uint16_t* colours = logoPicture->pixels;
-    const uint16_t* opacities = logoAlpha->pixels;
-    uint16_t* screen = Screen::instance()->pixels;
-    for (int32_t i = LOGO_FIRST_INDEX; i < SCREEN_PIXELS; i++) {
-        if (levelOf(twirl[i]) > revealLevel) continue;
-        const uint32_t opacity = greenOf(opacities[i]);
-        if (opacity != 0) screen[i] = blendOpacity(colours[i], screen[i], opacity);
-    }
+    const int32_t last =
+        std::min(revealLevel >> 2, TWIRL_STEPS - 1); // levelOf(twirl) <= revealLevel
+    drawDabs(Screen::instance()->pixels, 0, logoDabs.data(),
+             logoDabs.data() + logoLevelStart[last + 1]);
 }
 
 // The band of logo pixels within 10 levels of the reveal level glows, the
-// brighter the further it still is from being revealed.
+// brighter the further it still is from being revealed: the groups of the
+// twirl steps q with |4q - revealLevel| < 10, up to GLOW_LAST_INDEX.
 void LighthouseScene::drawEdgeGlow() {
-    const uint16_t* twirl = twirlMap->pixels;
     uint16_t* screen = Screen::instance()->pixels;
-    for (int32_t i = LOGO_FIRST_INDEX; i <= GLOW_LAST_INDEX; i++) {
-        if (!onGrowingEdge(i)) continue;
-        const int32_t amount = levelOf(twirl[i]) - revealLevel + EDGE_WIDTH; // 1..19
-        screen[i] = brighten(screen[i], amount);
+    const int32_t firstStep = revealLevel < EDGE_WIDTH ? 0 : (revealLevel - EDGE_WIDTH) / 4 + 1;
+    const int32_t lastStep = std::min(TWIRL_STEPS - 1, (revealLevel + EDGE_WIDTH - 1) / 4);
+    for (int32_t q = firstStep; q <= lastStep; q++) {
+        const uint32_t amount = 4 * q - revealLevel + EDGE_WIDTH; // 1..19
+        const Dab* end = logoDabs.data() + logoLevelStart[q + 1];
+        for (const Dab* dab = logoDabs.data() + logoLevelStart[q]; dab != end; dab++) {
+            const int32_t i = dab->offset / 2;
+            if (i > GLOW_LAST_INDEX) break; // the group is in screen order
+            screen[i] = brighten(screen[i], amount);
+        }
     }
 }
 
 // Sparks are clipped by screen index only: rows above and below the screen
 // are cut, but a spark reaching past the left edge lands at the right end of
-// the row above (and past the right edge at the start of the row below).
+// the row above (and past the right edge at the start of the row below). The
+// dabs are in screen order, so those that land on the screen are one run.
 void LighthouseScene::drawSparks() {
-    const uint16_t* opacities = sparkPicture->pixels;
     uint16_t* screen = Screen::instance()->pixels;
+    const Dab* dabs = sparkDabs.data();
+    const Dab* dabsEnd = dabs + sparkDabs.size();
+    const auto before = [](const Dab& dab, int32_t offset) { return dab.offset < offset; };
     for (int s = 0; s < LIGHTHOUSE_SPARK_SLOTS; s++) {
         if (!sparkActive[s]) continue;
         const int32_t corner = SCREEN_WIDTH * (sparkY[s] - SPARK_HALF) + (sparkX[s] - SPARK_HALF);
-        for (int j = 0; j < SPARK_SIZE; j++) {
-            const int32_t rowStart = corner + SCREEN_WIDTH * j;
-            for (int k = 0; k < SPARK_SIZE; k++) {
-                const int32_t index = rowStart + k;
-                if (static_cast<uint32_t>(index) >= static_cast<uint32_t>(SCREEN_PIXELS)) continue;
-                screen[index] = blendOpacity(SPARK_COLOUR, screen[index],
-                                             greenOf(opacities[SPARK_SIZE * j + k]));
-            }
-        }
+        const Dab* begin = std::lower_bound(dabs, dabsEnd, -2 * corner, before);
+        const Dab* end = std::lower_bound(begin, dabsEnd, 2 * (SCREEN_PIXELS - corner), before);
+        drawDabs(screen, 2 * corner, begin, end);
     }
 }

@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-class Image;
+#include "video/image.h"
 
 const int LIGHTHOUSE_SPARK_SLOTS = 100;
 
@@ -23,6 +24,14 @@ class LighthouseScene {
     int32_t sparkY[LIGHTHOUSE_SPARK_SLOTS]; // row of each spark's centre
     bool sparkActive[LIGHTHOUSE_SPARK_SLOTS];
     int32_t nextSpark; // the slot the next spark takes, a ring of 100
+    // The pixels the lamp, a spark and the logo draw, cut out of their
+    // pictures once: the lamp's and a spark's in screen order, the logo's
+    // grouped by reveal level (a quarter level, 0..63), each group in screen
+    // order, group q starting at logoLevelStart[q].
+    std::vector<Dab> lampDabs;
+    std::vector<Dab> sparkDabs;
+    std::vector<Dab> logoDabs;
+    int32_t logoLevelStart[65];
 
     LighthouseScene();
     ~LighthouseScene();
@@ -33,6 +42,7 @@ class LighthouseScene {
     void render();
 
   private:
+    void cutDabs();
     void spawnSparks();
     void moveSparks();
     void drawLamp();
