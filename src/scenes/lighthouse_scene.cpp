@@ -58,13 +58,13 @@ void LighthouseScene::cutDabs() {
         for (int c = 0; c < LAMP_COLUMNS; c++) {
             const uint32_t opacity = greenOf(lampPicture->pixels[LAMP_SIZE * r + c]);
             if (opacity != 0)
-                lampDabs.push_back({2 * (SCREEN_WIDTH * r + c), opacity << 24 | LAMP_COLOUR});
+                lampTint.push_back(uint32_t(2 * (SCREEN_WIDTH * r + c)) << 8 | opacity);
         }
     for (int j = 0; j < SPARK_SIZE; j++)
         for (int k = 0; k < SPARK_SIZE; k++) {
             const uint32_t opacity = greenOf(sparkPicture->pixels[SPARK_SIZE * j + k]);
             if (opacity != 0)
-                sparkDabs.push_back({2 * (SCREEN_WIDTH * j + k), opacity << 24 | SPARK_COLOUR});
+                sparkTint.push_back(uint32_t(2 * (SCREEN_WIDTH * j + k)) << 8 | opacity);
         }
     int32_t counts[TWIRL_STEPS] = {};
     for (int32_t i = LOGO_FIRST_INDEX; i < SCREEN_PIXELS; i++)
@@ -149,8 +149,8 @@ void LighthouseScene::render() {
 }
 
 void LighthouseScene::drawLamp() {
-    drawDabs(Screen::instance()->pixels, 2 * (LAMP_TOP * SCREEN_WIDTH + LAMP_LEFT), lampDabs.data(),
-             lampDabs.data() + lampDabs.size());
+    drawTint(Screen::instance()->pixels, 2 * (LAMP_TOP * SCREEN_WIDTH + LAMP_LEFT), LAMP_COLOUR,
+             lampTint.data(), lampTint.data() + lampTint.size());
 }
 
 // Pixels whose reveal level lies beyond the current one are not drawn: the
@@ -182,18 +182,20 @@ void LighthouseScene::drawEdgeGlow() {
 
 // Sparks are clipped by screen index only: rows above and below the screen
 // are cut, but a spark reaching past the left edge lands at the right end of
-// the row above (and past the right edge at the start of the row below). The
-// dabs are in screen order, so those that land on the screen are one run.
+// the row above (and past the right edge at the start of the row below). A
+// spark's pixels are in screen order, so those that land on the screen are
+// one run.
 void LighthouseScene::drawSparks() {
     uint16_t* screen = Screen::instance()->pixels;
-    const Dab* dabs = sparkDabs.data();
-    const Dab* dabsEnd = dabs + sparkDabs.size();
-    const auto before = [](const Dab& dab, int32_t offset) { return dab.offset < offset; };
+    const uint32_t* tint = sparkTint.data();
+    const uint32_t* tintEnd = tint + sparkTint.size();
+    const auto before = [](uint32_t e, int32_t offset) { return int32_t(e >> 8) < offset; };
     for (int s = 0; s < LIGHTHOUSE_SPARK_SLOTS; s++) {
         if (!sparkActive[s]) continue;
         const int32_t corner = SCREEN_WIDTH * (sparkY[s] - SPARK_HALF) + (sparkX[s] - SPARK_HALF);
-        const Dab* begin = std::lower_bound(dabs, dabsEnd, -2 * corner, before);
-        const Dab* end = std::lower_bound(begin, dabsEnd, 2 * (SCREEN_PIXELS - corner), before);
-        drawDabs(screen, 2 * corner, begin, end);
+        const uint32_t* begin = std::lower_bound(tint, tintEnd, -2 * corner, before);
+        const uint32_t* end =
+            std::lower_bound(begin, tintEnd, 2 * (SCREEN_PIXELS - corner), before);
+        drawTint(screen, 2 * corner, SPARK_COLOUR, begin, end);
     }
 }

@@ -25,11 +25,12 @@ class LighthouseScene {
     bool sparkActive[LIGHTHOUSE_SPARK_SLOTS];
     int32_t nextSpark; // the slot the next spark takes, a ring of 100
     // The pixels the lamp, a spark and the logo draw, cut out of their
-    // pictures once: the lamp's and a spark's in screen order, the logo's
-    // grouped by reveal level (a quarter level, 0..63), each group in screen
-    // order, group q starting at logoLevelStart[q].
-    std::vector<Dab> lampDabs;
-    std::vector<Dab> sparkDabs;
+    // pictures once: the lamp's and a spark's (drawTint's, of one colour) in
+    // screen order, the logo's grouped by reveal level (a quarter level,
+    // 0..63), each group in screen order, group q starting at
+    // logoLevelStart[q].
+    std::vector<uint32_t> lampTint;
+    std::vector<uint32_t> sparkTint;
     std::vector<Dab> logoDabs;
     int32_t logoLevelStart[65];
 

@@ -157,6 +157,15 @@ void drawDabs(uint16_t* pixels, int32_t origin, const Dab* begin, const Dab* end
         blendDab(reinterpret_cast<uint16_t*>(bytes + (origin + dab->offset)), dab->colourLevel);
 }
 
+void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t* begin,
+              const uint32_t* end) {
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
+    for (const uint32_t* p = begin; p != end; p++) {
+        uint16_t* target = reinterpret_cast<uint16_t*>(bytes + (origin + int32_t(*p >> 8)));
+        *target = blendLevel(colour, *target, *p & 0xFF); // the colour's channels stay in registers
+    }
+}
+
 void Sprite::draw(int64_t x, int64_t y, int32_t firstRow, int32_t endRow, int32_t columns) const {
     // The sprite rows whose screen row lies within 0..239.
     const int64_t from = std::max<int64_t>({firstRow, int64_t(firstRow) - y, 0});

@@ -79,11 +79,14 @@ class Image {
 // total (below 2^22, blue's sum below 2048 under red's bit 11), and shifting
 // it by 6 equals d + (o*(c - d) >> 6) in every bit kept. Only the low 16 bits
 // of c are read, so a packed word can be passed as it is.
-inline uint16_t blendLevel(uint32_t c, uint32_t d, uint32_t o) {
+inline uint32_t blendLevelWord(uint32_t c, uint32_t d, uint32_t o) { // the pixel in bits 0..15
     const uint32_t dRb = d & 0xF81Fu, dG = d & 0x07E0u;
     const uint32_t rb = dRb + ((o * ((c & 0xF81Fu) - dRb)) >> 6);
     const uint32_t g = dG + ((o * ((c & 0x07E0u) - dG)) >> 6);
-    return static_cast<uint16_t>((rb & 0xF81Fu) | (g & 0x07E0u));
+    return rb ^ ((rb ^ g) & 0x07E0u); // green from g, the rest from rb
+}
+inline uint16_t blendLevel(uint32_t c, uint32_t d, uint32_t o) {
+    return static_cast<uint16_t>(blendLevelWord(c, d, o));
 }
 
 // The level of a picture pixel whose opacity (green, 0..63) makes 63 the
@@ -97,8 +100,9 @@ inline uint32_t opacityLevel(uint16_t opacityPixel) {
 // read) over *target.
 inline void blendDab(uint16_t* target, uint32_t colourLevel) {
     const uint32_t level = colourLevel >> 24;
-    *target = level == 64 ? static_cast<uint16_t>(colourLevel) // 64: a plain copy
-                          : blendLevel(colourLevel, *target, level);
+    const uint32_t p = level == 64 ? colourLevel // a plain copy
+                                   : blendLevelWord(colourLevel, *target, level);
+    *target = static_cast<uint16_t>(p);
 }
 
 // One pixel that a picture draws: its place relative to where the picture is
@@ -112,6 +116,12 @@ struct Dab {
 // Blends every dab over the pixel `origin + offset` bytes into `pixels`, in
 // order; each of those must lie within the screen.
 void drawDabs(uint16_t* pixels, int32_t origin, const Dab* begin, const Dab* end);
+
+// Blends `colour` at each level over the pixel `origin + offset` bytes into
+// `pixels`, in order, for a picture of one colour: each entry is its byte
+// offset << 8 | level (1..64), and each place must lie within the screen.
+void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t* begin,
+              const uint32_t* end);
 
 // A picture of at most 256 columns cut down to the pixels it draws, row by
 // row, to be blended over the screen wherever it lands: each drawn pixel is
