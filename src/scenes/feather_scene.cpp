@@ -83,23 +83,23 @@ void FeatherScene::drawFeather() {
     const uint32_t* texels = featherTexels.data();
     uint16_t* screen = Screen::instance()->pixels;
 
-    // Unshifted source coordinates of (firstColumn, firstRow), centred on 0.
+    // Unshifted source coordinates of (firstColumn, firstRow), centred on 0,
+    // then moved by the centre: the whole part of each is then its texel
+    // column or row (within +-2^24, far from overflowing).
     const int32_t dx0 = firstColumn - FEATHER_CENTRE;
     const int32_t dy0 = firstRow - FEATHER_CENTRE;
-    int32_t rowU = dx0 * cs + dy0 * sn;
-    int32_t rowV = dy0 * cs - dx0 * sn;
+    int32_t rowU = dx0 * cs + dy0 * sn + (FEATHER_CENTRE << 16);
+    int32_t rowV = dy0 * cs - dx0 * sn + (FEATHER_CENTRE << 16);
     for (int32_t i = firstRow; i < endRow; i++, rowU += sn, rowV += cs) {
         uint16_t* target = screen + (top + i) * SCREEN_WIDTH + left;
         int32_t u = rowU;
         int32_t v = rowV;
         for (int32_t j = firstColumn; j < endColumn; j++, u += cs, v -= sn) {
-            const int32_t tx = (u >> 16) + FEATHER_CENTRE;
-            const int32_t ty = (v >> 16) + FEATHER_CENTRE;
-            // Both within 0..127 exactly when their bits together are: a
-            // negative one sets the top bit.
-            if (static_cast<uint32_t>(tx | ty) >= FEATHER_SIZE)
+            // Both whole parts lie within 0..127 exactly when neither word
+            // has a bit at 2^23 or above (a negative one has the top bit).
+            if (static_cast<uint32_t>(u | v) >= uint32_t(FEATHER_SIZE) << 16)
                 continue; // a corner of the turned square
-            const uint32_t texel = texels[ty * FEATHER_SIZE + tx];
+            const uint32_t texel = texels[(v >> 16) * FEATHER_SIZE + (u >> 16)];
             if (texel >> 24 != 0) blendDab(target + j, texel); // level 0 leaves the pixel
         }
     }
