@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/pixel.h"
 #include "video/image.h"
@@ -48,6 +49,15 @@ LighthouseScene::LighthouseScene()
     logoPicture = new Image("data/quorvane_logo.png", SCREEN_WIDTH, SCREEN_HEIGHT);
     logoAlpha = new Image("data/quorvane_alpha.png", SCREEN_WIDTH, SCREEN_HEIGHT);
     cutDabs();
+    // Once the logo is whole a frame is the lighthouse, the lamp if lit and
+    // the whole logo: both of them are made here, once.
+    for (int lit = 0; lit < 2; lit++) {
+        revealedPictures[lit] = new Image(SCREEN_WIDTH, SCREEN_HEIGHT);
+        uint16_t* pixels = revealedPictures[lit]->pixels;
+        memcpy(pixels, lighthousePicture->pixels, SCREEN_BYTES);
+        if (lit) drawLamp(pixels);
+        drawLogo(pixels, LEVEL_REVEALED);
+    }
 }
 
 // Each opacity-0 pixel would leave the screen as it is, so only the others
@@ -90,6 +100,8 @@ LighthouseScene::~LighthouseScene() {
     delete sparkPicture;
     delete logoPicture;
     delete logoAlpha;
+    for (Image* picture : revealedPictures)
+        delete picture;
 }
 
 void LighthouseScene::update(uint32_t now) {
@@ -139,27 +151,30 @@ void LighthouseScene::moveSparks() {
 }
 
 void LighthouseScene::render() {
+    if (revealLevel == LEVEL_REVEALED) {
+        revealedPictures[lampOn]->copyToScreen();
+        return;
+    }
+    uint16_t* screen = Screen::instance()->pixels;
     lighthousePicture->copyToScreen();
-    if (lampOn) drawLamp();
+    if (lampOn) drawLamp(screen);
     if (revealLevel < 0) return;
-    drawLogo();
+    drawLogo(screen, revealLevel);
     if (revealLevel > 254) return;
     drawEdgeGlow();
     drawSparks();
 }
 
-void LighthouseScene::drawLamp() {
-    drawTint(Screen::instance()->pixels, 2 * (LAMP_TOP * SCREEN_WIDTH + LAMP_LEFT), LAMP_COLOUR,
-             lampTint.data(), lampTint.data() + lampTint.size());
+void LighthouseScene::drawLamp(uint16_t* pixels) {
+    drawTint(pixels, 2 * (LAMP_TOP * SCREEN_WIDTH + LAMP_LEFT), LAMP_COLOUR, lampTint.data(),
+             lampTint.data() + lampTint.size());
 }
 
-// Pixels whose reveal level lies beyond the current one are not drawn: the
-// groups up to the current level's are.
-void LighthouseScene::drawLogo() {
-    const int32_t last =
-        std::min(revealLevel >> 2, TWIRL_STEPS - 1); // levelOf(twirl) <= revealLevel
-    drawDabs(Screen::instance()->pixels, 0, logoDabs.data(),
-             logoDabs.data() + logoLevelStart[last + 1]);
+// Pixels whose reveal level lies beyond `level` are not drawn: the groups up
+// to its own are.
+void LighthouseScene::drawLogo(uint16_t* pixels, int32_t level) {
+    const int32_t last = std::min(level >> 2, TWIRL_STEPS - 1); // levelOf(twirl) <= level
+    drawDabs(pixels, 0, logoDabs.data(), logoDabs.data() + logoLevelStart[last + 1]);
 }
 
 // The band of logo pixels within 10 levels of the reveal level glows, the

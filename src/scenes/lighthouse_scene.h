@@ -33,6 +33,7 @@ class LighthouseScene {
     std::vector<uint32_t> sparkTint;
     std::vector<Dab> logoDabs;
     int32_t logoLevelStart[65];
+    Image* revealedPictures[2]; // the frame once the logo is whole: lamp dark, lit
 
     LighthouseScene();
     ~LighthouseScene();
@@ -46,8 +47,8 @@ class LighthouseScene {
     void cutDabs();
     void spawnSparks();
     void moveSparks();
-    void drawLamp();
-    void drawLogo();
+    void drawLamp(uint16_t* pixels);
+    void drawLogo(uint16_t* pixels, int32_t level);
     void drawEdgeGlow();
     void drawSparks();
     bool onGrowingEdge(int32_t index) const;
