@@ -160,9 +160,23 @@ void drawDabs(uint16_t* pixels, int32_t origin, const Dab* begin, const Dab* end
 void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t* begin,
               const uint32_t* end) {
     uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
-    for (const uint32_t* p = begin; p != end; p++) {
-        uint16_t* target = reinterpret_cast<uint16_t*>(bytes + (origin + int32_t(*p >> 8)));
-        *target = blendLevel(colour, *target, *p & 0xFF); // the colour's channels stay in registers
+    const auto at = [bytes, origin](uint32_t e) {
+        return reinterpret_cast<uint16_t*>(bytes + (origin + int32_t(e >> 8)));
+    };
+    const uint32_t* p = begin;
+    if ((end - begin) & 1) { // an odd count: the first one alone
+        uint16_t* target = at(*p++);
+        *target = blendLevel(colour, *target, p[-1] & 0xFF);
+    }
+    // Two a turn: half the loop's branches, and the second pixel's load is
+    // under way while the first is blended (the places are all different).
+    for (; p != end; p += 2) {
+        const uint32_t e0 = p[0], e1 = p[1];
+        uint16_t* target0 = at(e0);
+        uint16_t* target1 = at(e1);
+        const uint32_t d0 = *target0, d1 = *target1;
+        *target0 = blendLevel(colour, d0, e0 & 0xFF); // the colour's channels stay in registers
+        *target1 = blendLevel(colour, d1, e1 & 0xFF);
     }
 }
 

@@ -118,8 +118,8 @@ struct Dab {
 void drawDabs(uint16_t* pixels, int32_t origin, const Dab* begin, const Dab* end);
 
 // Blends `colour` at each level over the pixel `origin + offset` bytes into
-// `pixels`, in order, for a picture of one colour: each entry is its byte
-// offset << 8 | level (1..64), and each place must lie within the screen.
+// `pixels`, for a picture of one colour: each entry is its byte offset << 8 |
+// level (1..64); the places must all differ and lie within the screen.
 void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t* begin,
               const uint32_t* end);
 
