@@ -25,8 +25,9 @@ const int LETTERS_MOVED = 10;            // no name is longer
 const uint32_t BIPLANE_START = 175351; // ms: first frame of the fly-through
 const uint32_t BIPLANE_SPAN = 9648;    // ms after the start it stays
 
-const int32_t LAYER_PIXEL_MASK = 0x7FFF; // a layer repeats every 256 rows
-const int PALETTE_ENTRIES = 190;         // largest green sum 3 * 63 = 189, plus one
+const int LAYER_ROWS = 256; // a layer repeats every 256 rows
+const int MASK_ROWS = 240;
+const int PALETTE_ENTRIES = 190; // largest green sum 3 * 63 = 189, plus one
 
 } // namespace
 
@@ -39,6 +40,7 @@ CaveScene::CaveScene() {
     waterfallLayers[2] = new Image("data/waterfall3.png", WATERFALL_WIDTH, 256);
     waterfallPalette = Image::loadAtLeast("data/waterfall_pal.png", PALETTE_ENTRIES);
     waterfallMask = new Image("data/luola_alpha.png", WATERFALL_WIDTH, 240);
+    cutWaterfall();
 
     memset(greetings, 0, sizeof greetings);
     for (int i = 0; i < GREETING_COUNT; i++)
@@ -138,32 +140,56 @@ void CaveScene::render() {
     }
 }
 
-// Three scrolling layers whose greens are summed, coloured through the
-// palette and laid into the cave through the mask's opacity.
-void CaveScene::drawWaterfall() {
-    const uint16_t* layer0 = waterfallLayers[0]->pixels;
-    const uint16_t* layer1 = waterfallLayers[1]->pixels;
-    const uint16_t* layer2 = waterfallLayers[2]->pixels;
-    const uint16_t* palette = waterfallPalette->pixels;
-    const uint16_t* mask = waterfallMask->pixels;
-    // Each layer is shown shifted down by its offset, wrapping every 256 rows.
-    const uint32_t shift0 = static_cast<uint32_t>(layerOffsets[0]) * WATERFALL_WIDTH;
-    const uint32_t shift1 = static_cast<uint32_t>(layerOffsets[1]) * WATERFALL_WIDTH;
-    const uint32_t shift2 = static_cast<uint32_t>(layerOffsets[2]) * WATERFALL_WIDTH;
-    uint16_t* screen = Screen::instance()->pixels;
+void CaveScene::cutWaterfall() {
+    for (int k = 0; k < WATERFALL_LAYER_COUNT; k++) {
+        layerGreens[k].resize(WATERFALL_WIDTH * LAYER_ROWS / 4);
+        uint8_t* greens = reinterpret_cast<uint8_t*>(layerGreens[k].data()); // in column order
+        for (int i = 0; i < WATERFALL_WIDTH * LAYER_ROWS; i++)
+            greens[i] = static_cast<uint8_t>(greenOf(waterfallLayers[k]->pixels[i]));
+    }
+    maskLevels.resize(WATERFALL_WIDTH * MASK_ROWS);
+    for (int y = 0; y < MASK_ROWS; y++) {
+        int first = WATERFALL_WIDTH, end = 0;
+        for (int x = 0; x < WATERFALL_WIDTH; x++) {
+            const uint32_t level = opacityLevel(waterfallMask->pixels[y * WATERFALL_WIDTH + x]);
+            maskLevels[y * WATERFALL_WIDTH + x] = static_cast<uint8_t>(level);
+            if (level == 0) continue;
+            if (first == WATERFALL_WIDTH) first = x;
+            end = x + 1;
+        }
+        maskFirst[y] = static_cast<uint8_t>(first < end ? first : 0);
+        maskEnd[y] = static_cast<uint8_t>(end);
+    }
+}
 
-    uint32_t m = 0; // the mask and the layers advance together, drawn or not
-    for (int y = 0; y < SCREEN_HEIGHT; y++) {
+// Three scrolling layers whose greens are summed, coloured through the
+// palette and laid into the cave through the mask's opacity. The greens are
+// bytes of at most 63, so four columns' sums of three (at most 189) are made
+// by adding words: no byte carries into the next.
+void CaveScene::drawWaterfall() {
+    const uint16_t* palette = waterfallPalette->pixels;
+    uint16_t* screen = Screen::instance()->pixels;
+    uint32_t sumWords[WATERFALL_WIDTH / 4];
+    const uint8_t* sums = reinterpret_cast<const uint8_t*>(sumWords); // in column order
+    for (int y = 0; y < MASK_ROWS; y++) {
+        const int first = maskFirst[y], end = maskEnd[y];
+        if (first >= end) continue; // the mask hides the whole row
+        // Each layer is shown shifted down by its offset, wrapping every 256 rows.
+        const uint32_t* rows[WATERFALL_LAYER_COUNT];
+        for (int k = 0; k < WATERFALL_LAYER_COUNT; k++)
+            rows[k] = layerGreens[k].data() +
+                      ((static_cast<uint32_t>(y) - static_cast<uint32_t>(layerOffsets[k])) &
+                       (LAYER_ROWS - 1)) *
+                          (WATERFALL_WIDTH / 4);
+        for (int w = first / 4; w < (end + 3) / 4; w++)
+            sumWords[w] = rows[0][w] + rows[1][w] + rows[2][w];
+        const uint8_t* levels = maskLevels.data() + y * WATERFALL_WIDTH;
         uint16_t* target = screen + y * SCREEN_WIDTH + WATERFALL_LEFT;
-        for (int x = 0; x < WATERFALL_WIDTH; x++, m++) {
-            const uint32_t opacity = greenOf(mask[m]);
-            if (opacity == 0) continue;
-            const uint32_t sum = greenOf(layer0[(m - shift0) & LAYER_PIXEL_MASK]) +
-                                 greenOf(layer1[(m - shift1) & LAYER_PIXEL_MASK]) +
-                                 greenOf(layer2[(m - shift2) & LAYER_PIXEL_MASK]);
-            if (sum <= WATERFALL_LOW_SUM) continue;
+        for (int x = first; x < end; x++) {
+            const uint32_t level = levels[x], sum = sums[x];
+            if (level == 0 || sum <= WATERFALL_LOW_SUM) continue;
             const uint16_t colour = palette[sum];
-            target[x] = opacity == 63 ? colour : blendOpacity(colour, target[x], opacity);
+            target[x] = level == 64 ? colour : blendLevel(colour, target[x], level);
         }
     }
 }

@@ -20,10 +20,7 @@ const int TEXTURE_SIZE = 256;
 const uint32_t CREDITS_START = 200000; // ms: the bands start sliding in
 const uint32_t OPAQUE = 63;
 const uint32_t LIGHTEST_WING = 10; // wing opacities up to this are not drawn
-
-inline bool onScreen(int32_t row, int32_t column) {
-    return row >= 0 && row < SCREEN_HEIGHT && column >= 0 && column < SCREEN_WIDTH;
-}
+const int32_t WING_LEFT = 95;      // wing column drawn on the dragonfly's centre
 
 } // namespace
 
@@ -62,6 +59,18 @@ DragonflyScene::DragonflyScene() {
         flowerDepth[k] = FLOWER_START_DEPTH[k] * 65536;
     }
     lastTime = -1;
+    creditsSprite = new Sprite(
+        *creditsPicture, [this](int32_t i) { return opacityLevel(creditsOpacity->pixels[i]); });
+    bodySprite = new Sprite(*bodyPicture,
+                            [this](int32_t i) { return opacityLevel(bodyOpacity->pixels[i]); });
+    // The darker a wing pixel, the more opaque.
+    for (int f = 0; f < WING_FRAME_COUNT; f++) {
+        const uint16_t* wing = wingPictures[f]->pixels;
+        wingSprites[f] = new Sprite(*wingPictures[f], [wing](int32_t i) {
+            const uint32_t o = OPAQUE - greenOf(wing[i]);
+            return o > LIGHTEST_WING ? o : 0;
+        });
+    }
     for (int b = 0; b < CREDITS_BAND_COUNT; b++) {
         creditsX[b] = 0;
         creditsBob[b] = 0; // set by every update before it is read
@@ -79,6 +88,10 @@ DragonflyScene::~DragonflyScene() {
     delete flower;
     delete creditsPicture;
     delete creditsOpacity;
+    delete creditsSprite;
+    for (Sprite* wing : wingSprites)
+        delete wing;
+    delete bodySprite;
 }
 
 // The flower picture hazed 25 %, 50 % and 75 % towards the haze colour, and
@@ -165,58 +178,17 @@ void DragonflyScene::drawFlowers() {
 
 void DragonflyScene::drawCreditsBand(int32_t x, int32_t y, int32_t width, int32_t firstRow,
                                      int32_t endRow) {
-    uint16_t* screen = Screen::instance()->pixels;
-    const uint16_t* picture = creditsPicture->pixels;
-    const uint16_t* opacity = creditsOpacity->pixels;
-    for (int32_t j = firstRow; j < endRow; j++) {
-        const int64_t row = static_cast<int64_t>(y) + (j - firstRow);
-        if (row < 0 || row >= SCREEN_HEIGHT) continue;
-        for (int32_t h = 0; h < width; h++) {
-            const int64_t column = static_cast<int64_t>(x) + h;
-            if (column < 0 || column >= SCREEN_WIDTH) continue;
-            const int source = CREDITS_WIDTH * j + h;
-            uint16_t& target = screen[row * SCREEN_WIDTH + column];
-            const uint32_t o = greenOf(opacity[source]);
-            target = o == OPAQUE ? picture[source] : blendOpacity(picture[source], target, o);
-        }
-    }
+    creditsSprite->draw(x, y, firstRow, endRow, width);
 }
 
 // The wing frame in use, centred on the dragonfly and lifted by its own
-// amount; the darker a wing pixel, the more opaque. The frame's last row is
-// not drawn, and nothing outside the screen is written whatever the frame's
-// height.
+// amount. The frame's last row is not drawn.
 void DragonflyScene::drawWings(int cx, int cy) {
     const Image* wing = wingPictures[wingFrame];
     const int32_t top = cy - (wing->height >> 1) - wingLift[wingFrame];
-    uint16_t* screen = Screen::instance()->pixels;
-    for (int32_t i = 0; i < wing->height - 1; i++) {
-        const int32_t row = top + i;
-        if (row < 0 || row >= SCREEN_HEIGHT) continue;
-        const uint16_t* source = wing->pixels + WING_WIDTH * i;
-        for (int j = 0; j < WING_WIDTH; j++) {
-            const uint32_t o = OPAQUE - greenOf(source[j]);
-            if (o <= LIGHTEST_WING) continue;
-            const int32_t column = cx + j - 95;
-            if (!onScreen(row, column)) continue;
-            uint16_t& target = screen[row * SCREEN_WIDTH + column];
-            target = blendOpacity(source[j], target, o);
-        }
-    }
+    wingSprites[wingFrame]->draw(cx - WING_LEFT, top, 0, wing->height - 1, WING_WIDTH);
 }
 
 void DragonflyScene::drawBody(int cx, int cy) {
-    uint16_t* screen = Screen::instance()->pixels;
-    for (int i = 0; i < BODY_HEIGHT; i++) {
-        for (int j = 0; j < BODY_WIDTH; j++) {
-            const int source = BODY_WIDTH * i + j;
-            const uint32_t o = greenOf(bodyOpacity->pixels[source]);
-            if (o == 0) continue;
-            const int32_t row = cy - 42 + i, column = cx - 16 + j;
-            if (!onScreen(row, column)) continue;
-            uint16_t& target = screen[row * SCREEN_WIDTH + column];
-            const uint16_t p = bodyPicture->pixels[source];
-            target = o == OPAQUE ? p : blendOpacity(p, target, o);
-        }
-    }
+    bodySprite->draw(cx - BODY_WIDTH / 2, cy - BODY_HEIGHT / 2, 0, BODY_HEIGHT, BODY_WIDTH);
 }

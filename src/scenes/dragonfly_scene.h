@@ -8,6 +8,7 @@
 
 class Image;
 class Mesh;
+class Sprite;
 
 const int FLOWER_COUNT = 12;
 const int FLOWER_TEXTURE_COUNT = 5; // plain, hazed 25 %, 50 %, 75 %, all haze
@@ -18,7 +19,7 @@ const int BODY_WIDTH = 32;
 const int BODY_HEIGHT = 84;
 const int CREDITS_WIDTH = 256; // pixels per row of the credits pictures
 const int CREDITS_ROWS = 176;
-const uint16_t HAZE_COLOUR = 0xF7BD;      // (30, 61, 29)
+const uint16_t HAZE_COLOUR = 0xF7BD; // (30, 61, 29)
 const int32_t FLOWER_NEAREST = fixedFromDouble(2.0);
 const int32_t FLOWER_FARTHEST = fixedFromDouble(20.0);
 
@@ -41,6 +42,11 @@ class DragonflyScene {
     int32_t lastTime;                       // time of the previous update; -1 before the first
     int32_t creditsX[CREDITS_BAND_COUNT];   // screen column of each band's left edge
     int32_t creditsBob[CREDITS_BAND_COUNT]; // vertical wobble of each band
+    // The drawn pixels of the credits, the wing frames and the body, cut out
+    // of the pictures above once.
+    Sprite* creditsSprite;
+    Sprite* wingSprites[WING_FRAME_COUNT];
+    Sprite* bodySprite;
 
     DragonflyScene();
     ~DragonflyScene();

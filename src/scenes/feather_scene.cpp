@@ -23,7 +23,14 @@ FeatherScene::FeatherScene()
       featherAlpha(new Image("data/feather_alpha.png", FEATHER_SIZE, FEATHER_SIZE)),
       fruit(new Image("data/hedelmae.png", SCREEN_WIDTH, SCREEN_HEIGHT)),
       fruitOpacity(new Image("data/hedelmae_opac.png", SCREEN_WIDTH, SCREEN_HEIGHT)), swingPhase(0),
-      featherY(-100), featherX(0), fruitVisible(false), fruitFade(0) {}
+      featherY(-100), featherX(0), fruitVisible(false), fruitFade(0) {
+    for (int i = 0; i < FEATHER_SIZE * FEATHER_SIZE; i++)
+        featherTexels.push_back(opacityLevel(featherAlpha->pixels[i]) << 24 | feather->pixels[i]);
+    for (int32_t k = FRUIT_FIRST_INDEX; k <= FRUIT_LAST_INDEX; k++) {
+        const uint32_t opacity = greenOf(fruitOpacity->pixels[k]);
+        if (opacity != 0) fruitDabs.push_back({2 * k, opacity << 24 | fruit->pixels[k]});
+    }
+}
 
 FeatherScene::~FeatherScene() {
     delete background;
@@ -73,43 +80,46 @@ void FeatherScene::drawFeather() {
         left + FEATHER_SIZE > SCREEN_WIDTH ? SCREEN_WIDTH - left : FEATHER_SIZE;
     if (firstRow >= endRow || firstColumn >= endColumn) return;
 
-    const uint16_t* colours = feather->pixels;
-    const uint16_t* opacities = featherAlpha->pixels;
+    const uint32_t* texels = featherTexels.data();
     uint16_t* screen = Screen::instance()->pixels;
 
-    // Unshifted source coordinates of (firstColumn, firstRow), centred on 0.
+    // Unshifted source coordinates of (firstColumn, firstRow), centred on 0,
+    // then moved by the centre: the whole part of each is then its texel
+    // column or row (within +-2^24, far from overflowing).
     const int32_t dx0 = firstColumn - FEATHER_CENTRE;
     const int32_t dy0 = firstRow - FEATHER_CENTRE;
-    int32_t rowU = dx0 * cs + dy0 * sn;
-    int32_t rowV = dy0 * cs - dx0 * sn;
+    int32_t rowU = dx0 * cs + dy0 * sn + (FEATHER_CENTRE << 16);
+    int32_t rowV = dy0 * cs - dx0 * sn + (FEATHER_CENTRE << 16);
     for (int32_t i = firstRow; i < endRow; i++, rowU += sn, rowV += cs) {
         uint16_t* target = screen + (top + i) * SCREEN_WIDTH + left;
         int32_t u = rowU;
         int32_t v = rowV;
         for (int32_t j = firstColumn; j < endColumn; j++, u += cs, v -= sn) {
-            const int32_t tx = (u >> 16) + FEATHER_CENTRE;
-            const int32_t ty = (v >> 16) + FEATHER_CENTRE;
-            if (static_cast<uint32_t>(tx) >= FEATHER_SIZE ||
-                static_cast<uint32_t>(ty) >= FEATHER_SIZE)
+            // Both whole parts lie within 0..127 exactly when neither word
+            // has a bit at 2^23 or above (a negative one has the top bit).
+            if (static_cast<uint32_t>(u | v) >= uint32_t(FEATHER_SIZE) << 16)
                 continue; // a corner of the turned square
-            const int32_t source = ty * FEATHER_SIZE + tx;
-            const uint32_t opacity = greenOf(opacities[source]);
-            if (opacity == 63)
-                target[j] = colours[source];
-            else if (opacity != 0)
-                target[j] = blendOpacity(colours[source], target[j], opacity);
+            const uint32_t texel = texels[(v >> 16) * FEATHER_SIZE + (u >> 16)];
+            if (texel >> 24 != 0) blendDab(target + j, texel); // level 0 leaves the pixel
         }
     }
 }
 
 // Blends the fruit over the fixed stretch of the screen it covers, its
-// opacity reduced by the fade while it fades in.
+// opacity reduced by the fade while it fades in. A pixel of opacity 0 has no
+// weight left, so only the dabs can be drawn; once the fade is over each
+// weight is the opacity's, blendLevel's.
 void FeatherScene::drawFruit() {
-    const uint16_t* colours = fruit->pixels;
-    const uint16_t* opacities = fruitOpacity->pixels;
     uint16_t* screen = Screen::instance()->pixels;
-    for (int32_t k = FRUIT_FIRST_INDEX; k <= FRUIT_LAST_INDEX; k++) {
-        const int32_t weight = static_cast<int32_t>(greenOf(opacities[k]) * 1024) - fruitFade;
-        if (weight > 0) screen[k] = blendWeighted(colours[k], screen[k], weight);
+    const Dab* end = fruitDabs.data() + fruitDabs.size();
+    if (fruitFade == 0) {
+        drawDabs(screen, 0, fruitDabs.data(), end);
+        return;
+    }
+    for (const Dab* dab = fruitDabs.data(); dab != end; dab++) {
+        const int32_t weight = static_cast<int32_t>((dab->colourLevel >> 24) * 1024) - fruitFade;
+        uint16_t& target = screen[dab->offset / 2];
+        if (weight > 0)
+            target = blendWeighted(static_cast<uint16_t>(dab->colourLevel), target, weight);
     }
 }

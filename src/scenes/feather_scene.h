@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-class Image;
+#include "video/image.h"
 
 class FeatherScene {
   public:
@@ -19,6 +20,11 @@ class FeatherScene {
     int32_t featherX;    // -50..49: sideways offset
     bool fruitVisible;
     int32_t fruitFade; // 16.16 amount taken off the fruit's opacity weight
+    // Made once from the pictures above: the feather as level << 24 | colour
+    // (blendLevel's levels, 0 for nothing), and the fruit's pixels of
+    // non-zero opacity as dabs at their screen index, opacity as the level.
+    std::vector<uint32_t> featherTexels;
+    std::vector<Dab> fruitDabs;
 
     FeatherScene();
     ~FeatherScene();

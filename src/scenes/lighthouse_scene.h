@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-class Image;
+#include "video/image.h"
 
 const int LIGHTHOUSE_SPARK_SLOTS = 100;
 
@@ -23,6 +24,16 @@ class LighthouseScene {
     int32_t sparkY[LIGHTHOUSE_SPARK_SLOTS]; // row of each spark's centre
     bool sparkActive[LIGHTHOUSE_SPARK_SLOTS];
     int32_t nextSpark; // the slot the next spark takes, a ring of 100
+    // The pixels the lamp, a spark and the logo draw, cut out of their
+    // pictures once: the lamp's and a spark's (drawTint's, of one colour) in
+    // screen order, the logo's grouped by reveal level (a quarter level,
+    // 0..63), each group in screen order, group q starting at
+    // logoLevelStart[q].
+    std::vector<uint32_t> lampTint;
+    std::vector<uint32_t> sparkTint;
+    std::vector<Dab> logoDabs;
+    int32_t logoLevelStart[65];
+    Image* revealedPictures[2]; // the frame once the logo is whole: lamp dark, lit
 
     LighthouseScene();
     ~LighthouseScene();
@@ -33,10 +44,11 @@ class LighthouseScene {
     void render();
 
   private:
+    void cutDabs();
     void spawnSparks();
     void moveSparks();
-    void drawLamp();
-    void drawLogo();
+    void drawLamp(uint16_t* pixels);
+    void drawLogo(uint16_t* pixels, int32_t level);
     void drawEdgeGlow();
     void drawSparks();
     bool onGrowingEdge(int32_t index) const;

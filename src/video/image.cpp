@@ -2,6 +2,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -148,4 +149,63 @@ Image::~Image() {
 
 void Image::copyToScreen() const {
     memcpy(Screen::instance()->pixels, pixels, SCREEN_BYTES);
+}
+
+void drawDabs(uint16_t* pixels, int32_t origin, const Dab* begin, const Dab* end) {
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
+    for (const Dab* dab = begin; dab != end; dab++)
+        blendDab(reinterpret_cast<uint16_t*>(bytes + (origin + dab->offset)), dab->colourLevel);
+}
+
+void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t* begin,
+              const uint32_t* end) {
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
+    const auto at = [bytes, origin](uint32_t e) {
+        return reinterpret_cast<uint16_t*>(bytes + (origin + int32_t(e >> 8)));
+    };
+    const uint32_t* p = begin;
+    if ((end - begin) & 1) { // an odd count: the first one alone
+        uint16_t* target = at(*p++);
+        *target = blendLevel(colour, *target, p[-1] & 0xFF);
+    }
+    // Two a turn: half the loop's branches, and the second pixel's load is
+    // under way while the first is blended (the places are all different).
+    for (; p != end; p += 2) {
+        const uint32_t e0 = p[0], e1 = p[1];
+        uint16_t* target0 = at(e0);
+        uint16_t* target1 = at(e1);
+        const uint32_t d0 = *target0, d1 = *target1;
+        *target0 = blendLevel(colour, d0, e0 & 0xFF); // the colour's channels stay in registers
+        *target1 = blendLevel(colour, d1, e1 & 0xFF);
+    }
+}
+
+void Sprite::draw(int64_t x, int64_t y, int32_t firstRow, int32_t endRow, int32_t columns) const {
+    // The sprite rows whose screen row lies within 0..239.
+    const int64_t from = std::max<int64_t>({firstRow, int64_t(firstRow) - y, 0});
+    const int64_t to = std::min<int64_t>({endRow, int64_t(firstRow) + SCREEN_HEIGHT - y, height});
+    // The sprite columns whose screen column lies within 0..319.
+    const int64_t first = std::max<int64_t>(0, -x);
+    const int64_t end = std::min<int64_t>({columns, SCREEN_WIDTH - x, width});
+    if (from >= to || first >= end) return;
+    // A row's pixels are in column order, so the columns drawn are one run of
+    // them, found by halving when the cut is not at the row's end.
+    const uint32_t firstKey = static_cast<uint32_t>(first) << 16;
+    const uint32_t endKey = static_cast<uint32_t>(end) << 16;
+    const auto columnBefore = [](uint32_t e, uint32_t key) { return (e & 0xFF0000u) < key; };
+    uint8_t* screen = reinterpret_cast<uint8_t*>(Screen::instance()->pixels);
+    // Byte offset of the row's column 0, negative when x is; the pixels
+    // drawn lie on the screen.
+    int32_t rowBytes = static_cast<int32_t>(2 * ((y + from - firstRow) * SCREEN_WIDTH + x));
+    for (int32_t r = static_cast<int32_t>(from); r < to; r++, rowBytes += 2 * SCREEN_WIDTH) {
+        const uint32_t* p = pixels.data() + rowStart[r];
+        const uint32_t* rowEnd = pixels.data() + rowStart[r + 1];
+        if (first > 0) p = std::lower_bound(p, rowEnd, firstKey, columnBefore);
+        if (end < width) rowEnd = std::lower_bound(p, rowEnd, endKey, columnBefore);
+        for (; p != rowEnd; p++) {
+            const uint32_t e = *p;
+            // (e & 0xFF0000) >> 15 is twice the column: its byte offset.
+            blendDab(reinterpret_cast<uint16_t*>(screen + (rowBytes + ((e & 0xFF0000u) >> 15))), e);
+        }
+    }
 }

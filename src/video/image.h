@@ -18,6 +18,8 @@ struct PictureSource {
 // gigabytes.
 const int MAX_PICTURE_SIDE = 4096;
 
+#include <vector>
+
 #include "core/pixel.h" // rgb565ToRgb888, for the picture writers
 
 class Image {
@@ -68,3 +70,90 @@ class Image {
                 int64_t minPixels);
     void makeBlank(int width, int height);
 };
+
+// blendOpacity of core/pixel.h for opacities 0..63, in two multiplies, and
+// the source itself at 64. Its weights there are o * 1024, so each channel is
+// (o*c + (64-o)*d) >> 6 = d + ((o*(c - d)) >> 6), floored, and never reaches
+// the saturation. Here red and blue share one word and green has its own:
+// taken as wrapping unsigned words, 64*d + o*(c - d) is the true non-negative
+// total (below 2^22, blue's sum below 2048 under red's bit 11), and shifting
+// it by 6 equals d + (o*(c - d) >> 6) in every bit kept. Only the low 16 bits
+// of c are read, so a packed word can be passed as it is.
+inline uint32_t blendLevelWord(uint32_t c, uint32_t d, uint32_t o) { // the pixel in bits 0..15
+    const uint32_t dRb = d & 0xF81Fu, dG = d & 0x07E0u;
+    const uint32_t rb = dRb + ((o * ((c & 0xF81Fu) - dRb)) >> 6);
+    const uint32_t g = dG + ((o * ((c & 0x07E0u) - dG)) >> 6);
+    return rb ^ ((rb ^ g) & 0x07E0u); // green from g, the rest from rb
+}
+inline uint16_t blendLevel(uint32_t c, uint32_t d, uint32_t o) {
+    return static_cast<uint16_t>(blendLevelWord(c, d, o));
+}
+
+// The level of a picture pixel whose opacity (green, 0..63) makes 63 the
+// picture itself, 0 nothing and anything between a blend.
+inline uint32_t opacityLevel(uint16_t opacityPixel) {
+    const uint32_t o = greenOf(opacityPixel);
+    return o == 63 ? 64 : o;
+}
+
+// Lays a pixel of level << 24 | colour (level 1..64; bits 16..23 are not
+// read) over *target.
+inline void blendDab(uint16_t* target, uint32_t colourLevel) {
+    const uint32_t level = colourLevel >> 24;
+    const uint32_t p = level == 64 ? colourLevel // a plain copy
+                                   : blendLevelWord(colourLevel, *target, level);
+    *target = static_cast<uint16_t>(p);
+}
+
+// One pixel that a picture draws: its place relative to where the picture is
+// drawn, in bytes of the screen (twice its pixels), and level << 24 | colour,
+// level 1..64 as blendLevel takes it.
+struct Dab {
+    int32_t offset;
+    uint32_t colourLevel;
+};
+
+// Blends every dab over the pixel `origin + offset` bytes into `pixels`, in
+// order; each of those must lie within the screen.
+void drawDabs(uint16_t* pixels, int32_t origin, const Dab* begin, const Dab* end);
+
+// Blends `colour` at each level over the pixel `origin + offset` bytes into
+// `pixels`, for a picture of one colour: each entry is its byte offset << 8 |
+// level (1..64); the places must all differ and lie within the screen.
+void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t* begin,
+              const uint32_t* end);
+
+// A picture of at most 256 columns cut down to the pixels it draws, row by
+// row, to be blended over the screen wherever it lands: each drawn pixel is
+// one word, level << 24 | column << 16 | colour, in column order.
+class Sprite {
+  public:
+    // Keeps pixel i of `colours` at level(i) where that is 1..64.
+    template <class Level> Sprite(const Image& colours, Level level);
+
+    // Draws rows firstRow..endRow-1, row firstRow on screen row y and column
+    // 0 on screen column x, of each only the columns below `columns`; nothing
+    // outside the screen.
+    void draw(int64_t x, int64_t y, int32_t firstRow, int32_t endRow, int32_t columns) const;
+
+  private:
+    int32_t width;
+    int32_t height;
+    std::vector<uint32_t> pixels;  // row r's are pixels[rowStart[r]..rowStart[r + 1])
+    std::vector<int32_t> rowStart; // height + 1 entries
+};
+
+template <class Level> Sprite::Sprite(const Image& colours, Level level) {
+    width = colours.width < 256 ? colours.width : 256;
+    height = colours.height;
+    rowStart.push_back(0);
+    for (int32_t r = 0; r < height; r++) {
+        for (int32_t column = 0; column < width; column++) {
+            const int32_t i = r * colours.width + column;
+            const uint32_t l = level(i);
+            if (l >= 1 && l <= 64)
+                pixels.push_back(l << 24 | uint32_t(column) << 16 | colours.pixels[i]);
+        }
+        rowStart.push_back(static_cast<int32_t>(pixels.size()));
+    }
+}

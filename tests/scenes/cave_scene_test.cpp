@@ -25,7 +25,10 @@ int scatter(uint32_t x) {
 int layerGreen(int k, int row, int column) {
     return scatter(row * 1000 + column * 7 + k * 500000);
 }
+// Some rows hide a few columns at either end (so the drawn run starts and
+// ends inside a word of four columns) or the whole row.
 int maskGreen(int row, int column) {
+    if (row % 50 == 7 || column < row % 7 || column > 127 - row % 5) return 0;
     return scatter(row * 977 + column * 13 + 12345);
 }
 uint16_t paletteEntry(int i) {

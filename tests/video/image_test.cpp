@@ -128,4 +128,16 @@ TEST(ImageLoad, MissingFileGivesEmptyPictureSilently) {
     EXPECT_EQ(image.pixels, nullptr);
 }
 
+// drawTint takes its pixels two at a time; an odd count has one left over.
+TEST(ImageTint, OddCountBlendsEveryPlaceAsBlendOpacity) {
+    uint16_t pixels[4] = {0x1234, 0xFFFF, 0x0000, 0x8410};
+    const uint16_t before[4] = {0x1234, 0xFFFF, 0x0000, 0x8410};
+    const uint32_t tint[3] = {0u << 8 | 10, 4u << 8 | 63, 6u << 8 | 1}; // pixels 0, 2 and 3
+    drawTint(pixels, 0, 0xF81F, tint, tint + 3);
+    EXPECT_EQ(pixels[0], blendOpacity(0xF81F, before[0], 10));
+    EXPECT_EQ(pixels[1], before[1]);
+    EXPECT_EQ(pixels[2], blendOpacity(0xF81F, before[2], 63));
+    EXPECT_EQ(pixels[3], blendOpacity(0xF81F, before[3], 1));
+}
+
 } // namespace
