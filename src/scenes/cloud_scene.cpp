@@ -116,25 +116,32 @@ void layerLight(uint32_t* words, const uint32_t* light, RowWalk w) {
     }
 }
 
-// BAND: onto the biplane where it was drawn.
+// BAND: onto the biplane where it was drawn. The pair's depths are tested
+// before its light is summed, so that the sky path (most pairs) holds no sum
+// across the test and the walks, table and pointers keep their registers.
 template <bool BAND>
 void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const uint32_t* words,
               RowWalk wa, RowWalk wb) {
     for (const uint16_t* const end = out + SCREEN_WIDTH; out != end;
          out += 2, depth += 2, words += 2) {
+        if (BAND &&
+            __builtin_expect(depth[0] != CLOUD_CLEAR_DEPTH || depth[1] != CLOUD_CLEAR_DEPTH, 0)) {
+            uint32_t first = words[0] + texelLight(light, wa);
+            uint32_t second = words[1] + texelLight(light, wa);
+            first += texelLight(light, wb);
+            second += texelLight(light, wb);
+            const uint32_t p0 =
+                depth[0] != CLOUD_CLEAR_DEPTH ? litPixel(out[0], first) : skyPixel(light, first);
+            const uint32_t p1 =
+                depth[1] != CLOUD_CLEAR_DEPTH ? litPixel(out[1], second) : skyPixel(light, second);
+            storePair(out, p0, p1);
+            continue;
+        }
         uint32_t first = words[0] + texelLight(light, wa);
         uint32_t second = words[1] + texelLight(light, wa);
         first += texelLight(light, wb);
         second += texelLight(light, wb);
-        uint32_t p0 = skyPixel(light, first), p1 = skyPixel(light, second);
-        if (BAND) {
-            const int32_t d0 = depth[0], d1 = depth[1];
-            if (__builtin_expect(d0 != CLOUD_CLEAR_DEPTH || d1 != CLOUD_CLEAR_DEPTH, 0)) {
-                if (d0 != CLOUD_CLEAR_DEPTH) p0 = litPixel(out[0], first);
-                if (d1 != CLOUD_CLEAR_DEPTH) p1 = litPixel(out[1], second);
-            }
-        }
-        storePair(out, p0, p1);
+        storePair(out, skyPixel(light, first), skyPixel(light, second));
     }
 }
 
