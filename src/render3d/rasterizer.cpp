@@ -35,6 +35,47 @@ constexpr SpanReciprocals makeSpanReciprocals() {
 }
 constexpr SpanReciprocals SPAN_RECIPROCAL = makeSpanReciprocals();
 
+// value / rows, truncated toward zero, for edge heights below
+// ROW_DIVISORS without a division (the handheld has none): a multiply by the
+// reciprocal 2^(32 + l) / rows rounded up, l = ceil(log2 rows), which has 33
+// bits; its top bit (2^32) is added as the numerator itself. That rounding
+// up is small enough to give the truncated quotient of every 32-bit
+// magnitude m: with magic = 2^32 (2^l - rows) / rows + 1 and t the top word
+// of m * magic, m / rows is (t + ((m - t) >> 1)) >> (l - 1), the halving
+// keeping the sum in 32 bits; rows 1 shifts by 0 and 0 (magic 1, t 0).
+const int ROW_DIVISORS = 1024;
+struct RowDivisor {
+    uint32_t magic;
+    uint8_t shift1, shift2;
+};
+struct RowDivisors {
+    RowDivisor of[ROW_DIVISORS];
+};
+constexpr RowDivisors makeRowDivisors() {
+    RowDivisors r{};
+    for (int n = 1; n < ROW_DIVISORS; n++) {
+        int l = 0;
+        while ((1 << l) < n)
+            l++;
+        r.of[n].magic = static_cast<uint32_t>((static_cast<uint64_t>((1 << l) - n) << 32) / n + 1);
+        r.of[n].shift1 = static_cast<uint8_t>(l < 1 ? l : 1);
+        r.of[n].shift2 = static_cast<uint8_t>(l > 1 ? l - 1 : 0);
+    }
+    return r;
+}
+constexpr RowDivisors ROW_DIVISOR = makeRowDivisors();
+
+// value / rows for rows >= 1, as C's signed division gives it (INT32_MIN's
+// magnitude is 2^31 as unsigned, and its quotient negates back alike).
+inline Fixed divideByRows(Fixed value, int32_t rows) {
+    if (rows >= ROW_DIVISORS) return value / rows;
+    const uint32_t m = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    const RowDivisor& d = ROW_DIVISOR.of[rows];
+    const uint32_t t = static_cast<uint32_t>((static_cast<uint64_t>(m) * d.magic) >> 32);
+    const uint32_t q = (t + ((m - t) >> d.shift1)) >> d.shift2; // no overflow: t <= m
+    return static_cast<Fixed>(value < 0 ? 0u - q : q);
+}
+
 // One side of the triangle walked down row by row.
 struct Edge {
     Fixed x, z, u, v;
@@ -221,8 +262,8 @@ inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) 
     const int32_t rows = h >> 16;
     const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
     const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
-    edge.dx = divided == Divided::X ? dx / rows : fixedMul(r, dx);
-    edge.dz = divided == Divided::Z ? dz / rows : fixedMul(r, dz);
+    edge.dx = divided == Divided::X ? divideByRows(dx, rows) : fixedMul(r, dx);
+    edge.dz = divided == Divided::Z ? divideByRows(dz, rows) : fixedMul(r, dz);
     edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
     edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
     return edge;
