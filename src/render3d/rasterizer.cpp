@@ -353,10 +353,11 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     Fixed du = 0, dv = 0, dz = 0;
     // 32-bit like the rest: the width in Fixed wraps for spans of 32768
     // pixels or more, and a width of exactly 65536 gets no slope at all.
-    // x2 - x1 is below 2^32, so the unsigned difference is exact.
+    // x2 - x1 is below 2^32, so the unsigned difference is exact. A width
+    // that is not 0 has n > 0, so it is the only test.
     const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
-    if (n > 0 && width != 0) {
+    if (width != 0) {
         // Spans on the screen are short: their reciprocals come from a table.
         Fixed r = n < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[n] : fixedReciprocal(width);
         du = fixedMul(r, fixedSub(u2, u1));
