@@ -123,8 +123,9 @@ inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* t
                      Fixed v, Fixed z, Fixed du, Fixed dv, Fixed dz) {
     do {
         if (z < *depth) { // strictly nearer: equal depths keep the first face
-            *pixel = texels[texelIndex<Clamp>(u, v)];
-            *depth = z;
+            const uint16_t texel = texels[texelIndex<Clamp>(u, v)];
+            *depth = z; // between the texel's load and its use: no stall
+            *pixel = texel;
         }
         pixel++, depth++;
         u = fixedAdd(u, du), v = fixedAdd(v, dv), z = fixedAdd(z, dz);
