@@ -161,12 +161,14 @@ inline bool indicesBelow(int32_t a, int32_t b, int32_t c, uint32_t limit) {
 inline bool faceCorners(Mesh& mesh, const FaceSources& sources, int i, Corner corner[3]) {
     const MeshFace& face = mesh.faces[i];
     if (!indicesBelow(face.a, face.b, face.c, sources.vertices)) return false;
-    const int index[3] = {face.a, face.b, face.c};
-    for (int k = 0; k < 3; k++) {
-        corner[k].x = fixedFromInt(mesh.screenX[index[k]]);
-        corner[k].y = fixedFromInt(mesh.screenY[index[k]]);
-        corner[k].z = mesh.screenZ[index[k]];
-    }
+    // Written out, not a loop over an array of the indices: the indices and
+    // the screen arrays stay in registers.
+    auto place = [&mesh](Corner& c, int32_t index) {
+        c.x = fixedFromInt(mesh.screenX[index]);
+        c.y = fixedFromInt(mesh.screenY[index]);
+        c.z = mesh.screenZ[index];
+    };
+    place(corner[0], face.a), place(corner[1], face.b), place(corner[2], face.c);
     if (face.materialId == ENVIRONMENT_MATERIAL) {
         if (!sources.envMap) return false;
         mesh.currentTexels = sources.envMap;
@@ -195,11 +197,11 @@ inline void faceTexels(const Mesh& mesh, int i, Corner corner[3]) {
         return;
     }
     const TexFace& texFace = mesh.texFaces[i];
-    const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
-    for (int k = 0; k < 3; k++) {
-        corner[k].u = mesh.texVertices[texIndex[k]].u;
-        corner[k].v = mesh.texVertices[texIndex[k]].v;
-    }
+    auto place = [&mesh](Corner& c, int32_t texIndex) {
+        c.u = mesh.texVertices[texIndex].u;
+        c.v = mesh.texVertices[texIndex].v;
+    };
+    place(corner[0], texFace.a), place(corner[1], texFace.b), place(corner[2], texFace.c);
 }
 
 // Anything behind the viewer is dropped whole (no near clipping).
