@@ -35,6 +35,47 @@ constexpr SpanReciprocals makeSpanReciprocals() {
 }
 constexpr SpanReciprocals SPAN_RECIPROCAL = makeSpanReciprocals();
 
+// value / rows, truncated toward zero, for edge heights below
+// ROW_DIVISORS without a division (the handheld has none): a multiply by the
+// reciprocal 2^(32 + l) / rows rounded up, l = ceil(log2 rows), which has 33
+// bits; its top bit (2^32) is added as the numerator itself. That rounding
+// up is small enough to give the truncated quotient of every 32-bit
+// magnitude m: with magic = 2^32 (2^l - rows) / rows + 1 and t the top word
+// of m * magic, m / rows is (t + ((m - t) >> 1)) >> (l - 1), the halving
+// keeping the sum in 32 bits; rows 1 shifts by 0 and 0 (magic 1, t 0).
+const int ROW_DIVISORS = 1024;
+struct RowDivisor {
+    uint32_t magic;
+    uint8_t shift1, shift2;
+};
+struct RowDivisors {
+    RowDivisor of[ROW_DIVISORS];
+};
+constexpr RowDivisors makeRowDivisors() {
+    RowDivisors r{};
+    for (int n = 1; n < ROW_DIVISORS; n++) {
+        int l = 0;
+        while ((1 << l) < n)
+            l++;
+        r.of[n].magic = static_cast<uint32_t>((static_cast<uint64_t>((1 << l) - n) << 32) / n + 1);
+        r.of[n].shift1 = static_cast<uint8_t>(l < 1 ? l : 1);
+        r.of[n].shift2 = static_cast<uint8_t>(l > 1 ? l - 1 : 0);
+    }
+    return r;
+}
+constexpr RowDivisors ROW_DIVISOR = makeRowDivisors();
+
+// value / rows for rows >= 1, as C's signed division gives it (INT32_MIN's
+// magnitude is 2^31 as unsigned, and its quotient negates back alike).
+inline Fixed divideByRows(Fixed value, int32_t rows) {
+    if (rows >= ROW_DIVISORS) return value / rows;
+    const uint32_t m = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    const RowDivisor& d = ROW_DIVISOR.of[rows];
+    const uint32_t t = static_cast<uint32_t>((static_cast<uint64_t>(m) * d.magic) >> 32);
+    const uint32_t q = (t + ((m - t) >> d.shift1)) >> d.shift2; // no overflow: t <= m
+    return static_cast<Fixed>(value < 0 ? 0u - q : q);
+}
+
 // One side of the triangle walked down row by row.
 struct Edge {
     Fixed x, z, u, v;
@@ -82,8 +123,9 @@ inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* t
                      Fixed v, Fixed z, Fixed du, Fixed dv, Fixed dz) {
     do {
         if (z < *depth) { // strictly nearer: equal depths keep the first face
-            *pixel = texels[texelIndex<Clamp>(u, v)];
-            *depth = z;
+            const uint16_t texel = texels[texelIndex<Clamp>(u, v)];
+            *depth = z; // between the texel's load and its use: no stall
+            *pixel = texel;
         }
         pixel++, depth++;
         u = fixedAdd(u, du), v = fixedAdd(v, dv), z = fixedAdd(z, dz);
@@ -119,12 +161,14 @@ inline bool indicesBelow(int32_t a, int32_t b, int32_t c, uint32_t limit) {
 inline bool faceCorners(Mesh& mesh, const FaceSources& sources, int i, Corner corner[3]) {
     const MeshFace& face = mesh.faces[i];
     if (!indicesBelow(face.a, face.b, face.c, sources.vertices)) return false;
-    const int index[3] = {face.a, face.b, face.c};
-    for (int k = 0; k < 3; k++) {
-        corner[k].x = fixedFromInt(mesh.screenX[index[k]]);
-        corner[k].y = fixedFromInt(mesh.screenY[index[k]]);
-        corner[k].z = mesh.screenZ[index[k]];
-    }
+    // Written out, not a loop over an array of the indices: the indices and
+    // the screen arrays stay in registers.
+    auto place = [&mesh](Corner& c, int32_t index) {
+        c.x = fixedFromInt(mesh.screenX[index]);
+        c.y = fixedFromInt(mesh.screenY[index]);
+        c.z = mesh.screenZ[index];
+    };
+    place(corner[0], face.a), place(corner[1], face.b), place(corner[2], face.c);
     if (face.materialId == ENVIRONMENT_MATERIAL) {
         if (!sources.envMap) return false;
         mesh.currentTexels = sources.envMap;
@@ -153,11 +197,11 @@ inline void faceTexels(const Mesh& mesh, int i, Corner corner[3]) {
         return;
     }
     const TexFace& texFace = mesh.texFaces[i];
-    const int texIndex[3] = {texFace.a, texFace.b, texFace.c};
-    for (int k = 0; k < 3; k++) {
-        corner[k].u = mesh.texVertices[texIndex[k]].u;
-        corner[k].v = mesh.texVertices[texIndex[k]].v;
-    }
+    auto place = [&mesh](Corner& c, int32_t texIndex) {
+        c.u = mesh.texVertices[texIndex].u;
+        c.v = mesh.texVertices[texIndex].v;
+    };
+    place(corner[0], texFace.a), place(corner[1], texFace.b), place(corner[2], texFace.c);
 }
 
 // Anything behind the viewer is dropped whole (no near clipping).
@@ -221,8 +265,8 @@ inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) 
     const int32_t rows = h >> 16;
     const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
     const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
-    edge.dx = divided == Divided::X ? dx / rows : fixedMul(r, dx);
-    edge.dz = divided == Divided::Z ? dz / rows : fixedMul(r, dz);
+    edge.dx = divided == Divided::X ? divideByRows(dx, rows) : fixedMul(r, dx);
+    edge.dz = divided == Divided::Z ? divideByRows(dz, rows) : fixedMul(r, dz);
     edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
     edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
     return edge;
@@ -312,10 +356,11 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     Fixed du = 0, dv = 0, dz = 0;
     // 32-bit like the rest: the width in Fixed wraps for spans of 32768
     // pixels or more, and a width of exactly 65536 gets no slope at all.
-    // x2 - x1 is below 2^32, so the unsigned difference is exact.
+    // x2 - x1 is below 2^32, so the unsigned difference is exact. A width
+    // that is not 0 has n > 0, so it is the only test.
     const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
-    if (n > 0 && width != 0) {
+    if (width != 0) {
         // Spans on the screen are short: their reciprocals come from a table.
         Fixed r = n < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[n] : fixedReciprocal(width);
         du = fixedMul(r, fixedSub(u2, u1));
