@@ -21,25 +21,35 @@ void Mesh::transform() {
                fixedAdd(position.z, camera->position.z)};
     Vec3 t = transformVector(world, camera->rotation);
 
-    for (int i = 0; i < vertexCount; i++) {
-        MeshVertex& vertex = vertices[i];
-        Vec3 p = transformVector(vertex.position, m);
+    // Positions and normals in two loops, each with its matrix values and
+    // the mesh's arrays in local copies: one loop needs every register for
+    // both, and stores through the vertex would make the compiler reload the
+    // mesh's fields after each one.
+    MeshVertex* const vs = vertices;
+    const int count = vertexCount;
+    const Fixed focal = focalLength;
+    int32_t* const sx = screenX;
+    int32_t* const sy = screenY;
+    Fixed* const sz = screenZ;
+    for (int i = 0; i < count; i++) {
+        Vec3 p = transformVector(vs[i].position, m);
         Fixed x = fixedAdd(p.x, t.x);
         Fixed y = fixedAdd(p.y, t.y);
         Fixed z = fixedAdd(p.z, t.z);
-        vertex.viewNormal = transformVector(vertex.normal, m);
         if (z == 0) {
             // A point in the eye's plane has no projection; park it at the
             // centre. Depth 0 still passes the rasterizer's z >= 0 test.
-            screenX[i] = CENTRE_X;
-            screenY[i] = CENTRE_Y;
-            screenZ[i] = 0;
+            sx[i] = CENTRE_X;
+            sy[i] = CENTRE_Y;
+            sz[i] = 0;
             continue;
         }
-        Fixed q = fixedDiv(focalLength, z);
+        Fixed q = fixedDiv(focal, z);
         // The shift floors, so half a pixel left of the centre is column 159.
-        screenX[i] = (fixedMul(q, x) >> 16) + CENTRE_X;
-        screenY[i] = (fixedMul(q, y) >> 16) + CENTRE_Y;
-        screenZ[i] = z;
+        sx[i] = (fixedMul(q, x) >> 16) + CENTRE_X;
+        sy[i] = (fixedMul(q, y) >> 16) + CENTRE_Y;
+        sz[i] = z;
     }
+    for (int i = 0; i < count; i++)
+        vs[i].viewNormal = transformVector(vs[i].normal, m);
 }
