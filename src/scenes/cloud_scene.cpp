@@ -27,52 +27,37 @@ void advanceRows(int32_t* rowV, const CloudLayer* layers, int64_t rows) {
                                            static_cast<uint32_t>(rows));
 }
 
-// The sky with light added, saturated, in two tables: red and blue by the
-// summed red-blue light (three layers of at most 31), green by the summed
-// green (three of at most 63). OR-ed together they give
-// addLight(CLOUD_SKY, redBlue, green).
-const int MAX_RED_BLUE_LIGHT = 3 * 31;
+// A pixel's light: the green above each layer's fade, g (0..63 when no
+// fade is below 0), summed as G, added to green, and the g / 2, rounded
+// down, summed, added to red and blue. With O the number of odd g, that
+// red-blue light is (G - O) / 2: G and O alone decide the pixel.
 const int MAX_GREEN_LIGHT = 3 * 63;
-const uint16_t GREEN_BITS = packRgb565(0, 63, 0);
+const int MAX_ODD_LAYERS = CLOUD_LAYER_COUNT;
 
 // CloudScene::light, one array of words so that one base register reaches all
 // of it through LDR's shifted register offset:
-//   [64 k + green]      layer k's light from a texel of that green (the texel
-//                       bytes hold green + 64 k): the green above the fade in
-//                       bits 0-8, half of it in bits 23-31;
-//   [GREEN_SKY + g]     the sky's green with g of green light, saturated;
-//   [RED_BLUE_SKY + rb] the sky's red and blue with rb of light, saturated.
-// Layer 0's words also carry GREEN_SKY and RED_BLUE_SKY in their two fields,
-// so the three words of a pixel summed hold, in each field, the index of its
-// sky word: no masking between the sum and the loads.
+//   [64 k + green]  layer k's light from a texel of that green (the texel
+//                   bytes hold green + 64 k): 4 g + (g & 1), the field O
+//                   below G never carrying;
+//   [SKY + 4 G + O] the sky with that light added, saturated.
+// Layer 0's words also carry SKY, so the three words of a pixel summed are
+// the index of its sky pixel: one load a pixel, nothing between the sum and
+// it.
 const int LAYER_LIGHT_WORDS = 64;
-const int GREEN_SKY = CLOUD_LAYER_COUNT * LAYER_LIGHT_WORDS;
-const int RED_BLUE_SKY = GREEN_SKY + MAX_GREEN_LIGHT + 1;
-static_assert(RED_BLUE_SKY + MAX_RED_BLUE_LIGHT + 1 == CLOUD_LIGHT_WORDS, "light table size");
-const int RED_BLUE_SHIFT = 23;
-const uint32_t GREEN_FIELD = (1u << 9) - 1;
-static_assert(RED_BLUE_SKY + MAX_RED_BLUE_LIGHT <= static_cast<int>(GREEN_FIELD),
-              "both biased sums fit their 9-bit fields");
+const int SKY = CLOUD_LAYER_COUNT * LAYER_LIGHT_WORDS;
+const int ODD_BITS = 2;
+static_assert(MAX_ODD_LAYERS < (1 << ODD_BITS), "the odd count stays below G");
+static_assert(SKY + (MAX_GREEN_LIGHT << ODD_BITS) + MAX_ODD_LAYERS + 1 == CLOUD_LIGHT_WORDS,
+              "light table size");
 
-constexpr uint32_t lightWord(uint32_t redBlue, uint32_t green) {
-    return redBlue << RED_BLUE_SHIFT | green;
-}
-
-// The word `byteOffset` bytes into `table`; the offset is a multiple of 4, so
-// the load takes it as it is, shifted by the addressing mode.
-inline uint32_t wordAt(const uint32_t* table, uint32_t byteOffset) {
-    return *reinterpret_cast<const uint32_t*>(reinterpret_cast<const char*>(table) + byteOffset);
-}
-
-// The sky pixel, in the low half, for a pixel's summed light words.
-inline uint32_t skyPixel(const uint32_t* light, uint32_t sum) {
-    return wordAt(light, (sum << RED_BLUE_SHIFT) >> (RED_BLUE_SHIFT - 2)) | // green index * 4
-           wordAt(light, sum >> (RED_BLUE_SHIFT - 2)); // bits 21-22 are clear: red-blue index * 4
+constexpr uint32_t lightWord(uint32_t g) {
+    return g << ODD_BITS | (g & 1);
 }
 
 // The light a pixel's summed words stand for, added onto `base`.
 inline uint16_t litPixel(uint16_t base, uint32_t sum) {
-    return addLight(base, (sum >> RED_BLUE_SHIFT) - RED_BLUE_SKY, (sum & GREEN_FIELD) - GREEN_SKY);
+    const uint32_t green = (sum - SKY) >> ODD_BITS, odd = (sum - SKY) & ((1 << ODD_BITS) - 1);
+    return addLight(base, (green - odd) >> 1, green);
 }
 
 // Every fade 0 or more: each layer's light is at most 63, and the light
@@ -131,9 +116,9 @@ void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const 
             first += texelLight(light, wb);
             second += texelLight(light, wb);
             const uint32_t p0 =
-                depth[0] != CLOUD_CLEAR_DEPTH ? litPixel(out[0], first) : skyPixel(light, first);
+                depth[0] != CLOUD_CLEAR_DEPTH ? litPixel(out[0], first) : light[first];
             const uint32_t p1 =
-                depth[1] != CLOUD_CLEAR_DEPTH ? litPixel(out[1], second) : skyPixel(light, second);
+                depth[1] != CLOUD_CLEAR_DEPTH ? litPixel(out[1], second) : light[second];
             storePair(out, p0, p1);
             continue;
         }
@@ -141,12 +126,12 @@ void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const 
         uint32_t second = words[1] + texelLight(light, wa);
         first += texelLight(light, wb);
         second += texelLight(light, wb);
-        storePair(out, skyPixel(light, first), skyPixel(light, second));
+        storePair(out, light[first], light[second]);
     }
 }
 
 // The same one pixel at a time, for fades below 0, whose light the table's
-// fields cannot hold.
+// words cannot hold.
 void lightRowByChannel(uint16_t* out, const int32_t* depth, bool band, const RowWalk* walk,
                        const int32_t* fade) {
     for (int x = 0; x < SCREEN_WIDTH; x++) {
@@ -178,10 +163,12 @@ CloudScene::CloudScene()
             greens[k][i] =
                 static_cast<uint8_t>(greenOf(clouds[k]->pixels[i]) + LAYER_LIGHT_WORDS * k);
     }
-    for (int i = 0; i <= MAX_GREEN_LIGHT; i++)
-        light[GREEN_SKY + i] = addLight(CLOUD_SKY, 0, i) & GREEN_BITS;
-    for (int i = 0; i <= MAX_RED_BLUE_LIGHT; i++)
-        light[RED_BLUE_SKY + i] = addLight(CLOUD_SKY, i, 0) & ~GREEN_BITS;
+    // Every (G, O) a sum can hold, the ones no sum reaches (O above G, or of
+    // the other parity) included.
+    for (uint32_t green = 0; green <= MAX_GREEN_LIGHT; green++)
+        for (uint32_t odd = 0; odd <= MAX_ODD_LAYERS; odd++)
+            light[SKY + (green << ODD_BITS) + odd] =
+                addLight(CLOUD_SKY, green < odd ? 0 : (green - odd) >> 1, green);
 
     // The fade grows linearly with the distance from the clearest depth,
     // one step per 58000/63 of depth. Built once so frames need no division.
@@ -263,8 +250,7 @@ void CloudScene::drawClouds(int32_t top, int32_t bottom) {
         for (int k = 0; k < CLOUD_LAYER_COUNT; k++)
             for (int32_t green = 0; green < LAYER_LIGHT_WORDS; green++) {
                 const uint32_t g = green > fade[k] ? static_cast<uint32_t>(green - fade[k]) : 0;
-                light[LAYER_LIGHT_WORDS * k + green] =
-                    lightWord(g >> 1, g) + (k == 0 ? lightWord(RED_BLUE_SKY, GREEN_SKY) : 0);
+                light[LAYER_LIGHT_WORDS * k + green] = lightWord(g) + (k == 0 ? SKY : 0);
             }
     // The band may reach beyond the screen: rows outside it are passed over,
     // but the sampling positions still move as if they had been drawn.

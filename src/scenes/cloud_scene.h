@@ -23,9 +23,9 @@ const int CLOUD_LAYER_COUNT = 3;
 const int32_t CLOUD_DEPTH_CYCLE = 90000;
 const uint16_t CLOUD_SKY = 0x3393;                        // (6, 28, 19)
 const int32_t CLOUD_CLEAR_DEPTH = fixedFromDouble(100.0); // pixels the biplane did not cover
-// Words of CloudScene::light: the layers' light by texel byte, then the sky's
-// green and red-blue by the summed light (layout in cloud_scene.cpp).
-const int CLOUD_LIGHT_WORDS = 476;
+// Words of CloudScene::light: the layers' light by texel byte, then the sky
+// pixel by the summed light (layout in cloud_scene.cpp).
+const int CLOUD_LIGHT_WORDS = 952;
 
 class CloudScene {
   public:
