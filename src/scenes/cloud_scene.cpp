@@ -89,44 +89,51 @@ inline void storePair(uint16_t* out, uint32_t first, uint32_t second) {
     *reinterpret_cast<PixelPair*>(out) = first | second << 16;
 }
 
+// Two pixels' light words in one, the first in the low half. A pixel's
+// three words sum to below 2^14 (an index into the light table), so the
+// halves never carry into each other, and the high half shifted down by 14
+// is its word's byte offset.
+static_assert(CLOUD_LIGHT_WORDS <= 1 << 14, "a sum of light words stays in its half");
+
+// The word `byteOffset` bytes into `table`; the offset is a multiple of 4, so
+// the load takes it as it is, shifted by the addressing mode.
+inline uint32_t wordAt(const uint32_t* table, uint32_t byteOffset) {
+    return *reinterpret_cast<const uint32_t*>(reinterpret_cast<const char*>(table) + byteOffset);
+}
+
 // A row in two passes, so that each pass's walks, table and pointers stay
-// in the ARM's registers: one layer's light words into a row (layerLight),
-// then the other two added and the pixels written (lightRow), two pixels a
-// step. The row of the first pass serves every following row that walks the
-// same texels (see CloudScene::drawRow).
-void layerLight(uint32_t* words, const uint32_t* light, RowWalk w) {
-    for (const uint32_t* const end = words + SCREEN_WIDTH; words != end; words += 2) {
-        words[0] = texelLight(light, w);
-        words[1] = texelLight(light, w);
+// in the ARM's registers: one layer's light words into a row of pairs
+// (layerLight), then the other two added and the pixels written (lightRow),
+// two pixels a step. The row of the first pass serves every following row
+// that walks the same texels (see CloudScene::drawRow).
+void layerLight(uint32_t* pairs, const uint32_t* light, RowWalk w) {
+    for (const uint32_t* const end = pairs + SCREEN_WIDTH / 2; pairs != end; pairs++) {
+        const uint32_t first = texelLight(light, w);
+        *pairs = first | texelLight(light, w) << 16;
     }
 }
 
-// BAND: onto the biplane where it was drawn. The pair's depths are tested
-// before its light is summed, so that the sky path (most pairs) holds no sum
-// across the test and the walks, table and pointers keep their registers.
+// BAND: onto the biplane where it was drawn.
 template <bool BAND>
-void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const uint32_t* words,
+void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const uint32_t* pairs,
               RowWalk wa, RowWalk wb) {
     for (const uint16_t* const end = out + SCREEN_WIDTH; out != end;
-         out += 2, depth += 2, words += 2) {
+         out += 2, depth += 2, pairs++) {
+        uint32_t sums = *pairs + texelLight(light, wa);
+        uint32_t second = texelLight(light, wa);
+        sums += texelLight(light, wb);
+        second += texelLight(light, wb);
+        sums += second << 16; // both pixels' sums, one load each below
         if (BAND &&
             __builtin_expect(depth[0] != CLOUD_CLEAR_DEPTH || depth[1] != CLOUD_CLEAR_DEPTH, 0)) {
-            uint32_t first = words[0] + texelLight(light, wa);
-            uint32_t second = words[1] + texelLight(light, wa);
-            first += texelLight(light, wb);
-            second += texelLight(light, wb);
-            const uint32_t p0 =
-                depth[0] != CLOUD_CLEAR_DEPTH ? litPixel(out[0], first) : light[first];
+            const uint32_t p0 = depth[0] != CLOUD_CLEAR_DEPTH ? litPixel(out[0], sums & 0xFFFF)
+                                                              : light[sums & 0xFFFF];
             const uint32_t p1 =
-                depth[1] != CLOUD_CLEAR_DEPTH ? litPixel(out[1], second) : light[second];
+                depth[1] != CLOUD_CLEAR_DEPTH ? litPixel(out[1], sums >> 16) : light[sums >> 16];
             storePair(out, p0, p1);
             continue;
         }
-        uint32_t first = words[0] + texelLight(light, wa);
-        uint32_t second = words[1] + texelLight(light, wa);
-        first += texelLight(light, wb);
-        second += texelLight(light, wb);
-        storePair(out, light[first], light[second]);
+        storePair(out, wordAt(light, sums << 16 >> 14), wordAt(light, sums >> 14));
     }
 }
 

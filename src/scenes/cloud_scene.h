@@ -37,9 +37,10 @@ class CloudScene {
     int32_t fadeTable[CLOUD_DEPTH_CYCLE]; // subtracted from a texel's green, by depth
     int32_t oddField;                     // which rows (even 0, odd 1) the field passes draw
     uint32_t light[CLOUD_LIGHT_WORDS];    // the layers' part made per frame from their fades
-    // One layer's light words along the row last drawn, kept for the rows
-    // after it that walk the same texels (drawRow).
-    uint32_t slowWords[SCREEN_WIDTH];
+    // One layer's light words along the row last drawn, two pixels a word
+    // (the first in the low half), kept for the rows after it that walk the
+    // same texels (drawRow).
+    uint32_t slowWords[SCREEN_WIDTH / 2];
     uint32_t slowWordsAt; // that walk's first position
     bool slowWordsValid;  // made in this drawClouds call
     int32_t slowLayer;
