@@ -46,6 +46,7 @@ const int MAX_ODD_LAYERS = CLOUD_LAYER_COUNT;
 const int LAYER_LIGHT_WORDS = 64;
 const int SKY = CLOUD_LAYER_COUNT * LAYER_LIGHT_WORDS;
 const int ODD_BITS = 2;
+const uint32_t ODD_MASK = (1u << ODD_BITS) - 1;
 static_assert(MAX_ODD_LAYERS < (1 << ODD_BITS), "the odd count stays below G");
 static_assert(SKY + (MAX_GREEN_LIGHT << ODD_BITS) + MAX_ODD_LAYERS + 1 == CLOUD_LIGHT_WORDS,
               "light table size");
@@ -54,10 +55,29 @@ constexpr uint32_t lightWord(uint32_t g) {
     return g << ODD_BITS | (g & 1);
 }
 
-// The light a pixel's summed words stand for, added onto `base`.
-inline uint16_t litPixel(uint16_t base, uint32_t sum) {
-    const uint32_t green = (sum - SKY) >> ODD_BITS, odd = (sum - SKY) & ((1 << ODD_BITS) - 1);
-    return addLight(base, (green - odd) >> 1, green);
+// addLight() on both pixels of a word at once, with the light each pixel's
+// sum stands for (`sums`: the first pixel's in the low half).
+inline uint32_t litPair(uint32_t pair, uint32_t sums) {
+    const uint32_t first = (sums & 0xFFFF) - SKY, second = (sums >> 16) - SKY;
+    const uint32_t green0 = first >> ODD_BITS, green1 = second >> ODD_BITS;
+    const uint32_t redBlue0 = (green0 - (first & ODD_MASK)) >> 1,
+                   redBlue1 = (green1 - (second & ODD_MASK)) >> 1;
+    // As in brightenPair(): `low` holds the first pixel's blue (0-4) and red
+    // (11-15) and the second's green (21-26), `high` (the word turned by 16)
+    // the rest. Each sum fits below the next field: blue and red reach at
+    // most 31 + 93 (7 bits), green 63 + 189 (8 bits).
+    const uint32_t FIELDS = 0x07E0F81Fu;
+    uint32_t low = (pair & FIELDS) + (redBlue0 | redBlue0 << 11 | green1 << 21);
+    uint32_t high = (rotate16(pair) & FIELDS) + (redBlue1 | redBlue1 << 11 | green0 << 21);
+    // A sum past its channel's top sets a bit above it: that channel is full.
+    const uint32_t BLUE_OVER = 0x60, RED_OVER = 0x30000, GREEN_OVER = 0x18000000;
+    if (low & BLUE_OVER) low |= 0x1F;
+    if (low & RED_OVER) low |= 0xF800;
+    if (low & GREEN_OVER) low |= 0x07E00000;
+    if (high & BLUE_OVER) high |= 0x1F;
+    if (high & RED_OVER) high |= 0xF800;
+    if (high & GREEN_OVER) high |= 0x07E00000;
+    return (low & FIELDS) | rotate16(high & FIELDS);
 }
 
 // Every fade 0 or more: each layer's light is at most 63, and the light
@@ -81,8 +101,7 @@ inline uint32_t texelLight(const uint32_t* light, RowWalk& w) {
 
 // Two pixels as one 32-bit store at a 4-byte-aligned address (rows start
 // at even pixels); the first pixel is the lower address, as every target is
-// little-endian. The word type may alias the pixels' uint16_t.
-typedef uint32_t __attribute__((may_alias)) PixelPair;
+// little-endian (PixelPair, core/pixel.h).
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel pairs are stored little-endian");
 static_assert(SCREEN_WIDTH % 2 == 0, "rows are whole pairs");
 inline void storePair(uint16_t* out, uint32_t first, uint32_t second) {
@@ -94,6 +113,7 @@ inline void storePair(uint16_t* out, uint32_t first, uint32_t second) {
 // halves never carry into each other, and the high half shifted down by 14
 // is its word's byte offset.
 static_assert(CLOUD_LIGHT_WORDS <= 1 << 14, "a sum of light words stays in its half");
+const uint32_t PAIRS_END = 1u << 31; // after the last pair of a row (bandRow)
 
 // The word `byteOffset` bytes into `table`; the offset is a multiple of 4, so
 // the load takes it as it is, shifted by the addressing mode.
@@ -103,7 +123,7 @@ inline uint32_t wordAt(const uint32_t* table, uint32_t byteOffset) {
 
 // A row in two passes, so that each pass's walks, table and pointers stay
 // in the ARM's registers: one layer's light words into a row of pairs
-// (layerLight), then the other two added and the pixels written (lightRow),
+// (layerLight), then the other two added and the pixels written (skyRow, bandRow),
 // two pixels a step. The row of the first pass serves every following row
 // that walks the same texels (see CloudScene::drawRow).
 void layerLight(uint32_t* pairs, const uint32_t* light, RowWalk w) {
@@ -113,27 +133,45 @@ void layerLight(uint32_t* pairs, const uint32_t* light, RowWalk w) {
     }
 }
 
-// BAND: onto the biplane where it was drawn.
-template <bool BAND>
-void lightRow(uint16_t* out, const int32_t* depth, const uint32_t* light, const uint32_t* pairs,
-              RowWalk wa, RowWalk wb) {
-    for (const uint16_t* const end = out + SCREEN_WIDTH; out != end;
-         out += 2, depth += 2, pairs++) {
-        uint32_t sums = *pairs + texelLight(light, wa);
-        uint32_t second = texelLight(light, wa);
-        sums += texelLight(light, wb);
-        second += texelLight(light, wb);
-        sums += second << 16; // both pixels' sums, one load each below
-        if (BAND &&
-            __builtin_expect(depth[0] != CLOUD_CLEAR_DEPTH || depth[1] != CLOUD_CLEAR_DEPTH, 0)) {
-            const uint32_t p0 = depth[0] != CLOUD_CLEAR_DEPTH ? litPixel(out[0], sums & 0xFFFF)
-                                                              : light[sums & 0xFFFF];
-            const uint32_t p1 =
-                depth[1] != CLOUD_CLEAR_DEPTH ? litPixel(out[1], sums >> 16) : light[sums >> 16];
-            storePair(out, p0, p1);
+// Both pixels' sums of a pair: `slow`, the first pass's pair, plus the
+// other two layers' words, the second pixel's in the high half.
+inline uint32_t pairSums(uint32_t slow, const uint32_t* light, RowWalk& wa, RowWalk& wb) {
+    uint32_t sums = slow + texelLight(light, wa);
+    uint32_t second = texelLight(light, wa);
+    sums += texelLight(light, wb);
+    second += texelLight(light, wb);
+    return sums + (second << 16);
+}
+
+// The sky pixels of a pair's sums, stored: one load each.
+inline void storeSky(uint16_t* out, const uint32_t* light, uint32_t sums) {
+    storePair(out, wordAt(light, sums << 16 >> 14), wordAt(light, sums >> 14));
+}
+
+void skyRow(uint16_t* out, const uint32_t* light, const uint32_t* pairs, RowWalk wa, RowWalk wb) {
+    for (const uint16_t* const end = out + SCREEN_WIDTH; out != end; out += 2, pairs++)
+        storeSky(out, light, pairSums(*pairs, light, wa, wb));
+}
+
+// The same onto the biplane where it was drawn. The row of pairs ends in
+// PAIRS_END, which no pair reaches, so the loop needs no end pointer and
+// the walks, table and pointers keep their registers.
+__attribute__((noinline)) void bandRow(uint16_t* out, const int32_t* depth, const uint32_t* light,
+                                       const uint32_t* pairs, RowWalk wa, RowWalk wb) {
+    for (;; out += 2, depth += 2, pairs++) {
+        const uint32_t slow = *pairs;
+        if (slow == PAIRS_END) return;
+        const uint32_t sums = pairSums(slow, light, wa, wb);
+        if (__builtin_expect(depth[0] != CLOUD_CLEAR_DEPTH || depth[1] != CLOUD_CLEAR_DEPTH, 0)) {
+            // The biplane's pixels lit as they are; a pixel it did not draw
+            // is the sky, which lit gives its sky pixel.
+            uint32_t pair = *reinterpret_cast<const PixelPair*>(out);
+            if (depth[0] == CLOUD_CLEAR_DEPTH) pair = (pair & 0xFFFF0000u) | CLOUD_SKY;
+            if (depth[1] == CLOUD_CLEAR_DEPTH) pair = (pair & 0xFFFFu) | uint32_t(CLOUD_SKY) << 16;
+            *reinterpret_cast<PixelPair*>(out) = litPair(pair, sums);
             continue;
         }
-        storePair(out, wordAt(light, sums << 16 >> 14), wordAt(light, sums >> 14));
+        storeSky(out, light, sums);
     }
 }
 
@@ -160,6 +198,7 @@ void lightRowByChannel(uint16_t* out, const int32_t* depth, bool band, const Row
 
 CloudScene::CloudScene()
     : layers(), oddField(0), slowWordsAt(0), slowWordsValid(false), slowLayer(0) {
+    slowWords[SCREEN_WIDTH / 2] = PAIRS_END;
     loadBiplane(biplaneTexture, biplane);
     clouds[0] = new Image("data/cloud1.png", 256, 256);
     clouds[1] = new Image("data/cloud2.png", 256, 256);
@@ -335,7 +374,7 @@ void CloudScene::drawRow(int row, const int32_t* rowV, const int32_t* fade, bool
         slowWordsValid = true;
     }
     if (band)
-        lightRow<true>(out, depth, light, slowWords, others0, others1);
+        bandRow(out, depth, light, slowWords, others0, others1);
     else
-        lightRow<false>(out, depth, light, slowWords, others0, others1);
+        skyRow(out, light, slowWords, others0, others1);
 }

@@ -40,9 +40,9 @@ class CloudScene {
     // One layer's light words along the row last drawn, two pixels a word
     // (the first in the low half), kept for the rows after it that walk the
     // same texels (drawRow).
-    uint32_t slowWords[SCREEN_WIDTH / 2];
-    uint32_t slowWordsAt; // that walk's first position
-    bool slowWordsValid;  // made in this drawClouds call
+    uint32_t slowWords[SCREEN_WIDTH / 2 + 1]; // and an end mark
+    uint32_t slowWordsAt;                     // that walk's first position
+    bool slowWordsValid;                      // made in this drawClouds call
     int32_t slowLayer;
 
     CloudScene();
