@@ -275,6 +275,30 @@ TEST(CloudScene, PassesDrawFieldsAroundTheBandAndTheBandOverThePlane) {
     EXPECT_NE(screen->pixels[320 + 100], SENTINEL);
 }
 
+// Band pairs are lit two pixels at a time: a plane pixel first in its pair
+// with the sky second, the other way round, and one near white that the
+// faint light saturates.
+TEST(CloudScene, BandLightsPairsWithOnePlanePixel) {
+    CloudWorld world;
+    CloudScene& scene = *world.scene;
+    Screen* screen = Screen::instance();
+    CloudScene::placeLayer(scene.layers[0], 80000);
+    CloudScene::placeLayer(scene.layers[1], 70000);
+    CloudScene::placeLayer(scene.layers[2], 60000);
+    scene.oddField = 0;
+    prepareScreen();
+    std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 0x640000);
+    for (int x : {160, 171, 200}) {
+        screen->depthBuffer[120 * 320 + x] = 0x500000;
+        screen->pixels[120 * 320 + x] = x == 200 ? 0xF7BE : 0x0841;
+    }
+    const std::vector<uint16_t> before(screen->pixels, screen->pixels + SCREEN_PIXELS);
+    const std::vector<uint16_t> expected =
+        expectedFrame(scene, before, screen->depthBuffer, 119, 121);
+    scene.drawClouds(119, 121);
+    EXPECT_EQ(firstDifference(expected, screen->pixels), -1);
+}
+
 TEST(CloudScene, TwoConsecutiveFramesRedrawEveryRowWhileTheBandStays) {
     CloudWorld world;
     CloudScene& scene = *world.scene;
