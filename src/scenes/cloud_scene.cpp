@@ -127,9 +127,12 @@ inline uint32_t wordAt(const uint32_t* table, uint32_t byteOffset) {
 // two pixels a step. The row of the first pass serves every following row
 // that walks the same texels (see CloudScene::drawRow).
 void layerLight(uint32_t* pairs, const uint32_t* light, RowWalk w) {
-    for (const uint32_t* const end = pairs + SCREEN_WIDTH / 2; pairs != end; pairs++) {
+    static_assert(SCREEN_WIDTH % 4 == 0, "two pairs a step");
+    for (const uint32_t* const end = pairs + SCREEN_WIDTH / 2; pairs != end; pairs += 2) {
         const uint32_t first = texelLight(light, w);
-        *pairs = first | texelLight(light, w) << 16;
+        pairs[0] = first | texelLight(light, w) << 16;
+        const uint32_t third = texelLight(light, w);
+        pairs[1] = third | texelLight(light, w) << 16;
     }
 }
 
