@@ -16,6 +16,7 @@ class TransformTest : public MeshTest {
     // Places vertex 0 at a model position and transforms.
     void project(Fixed x, Fixed y, Fixed z) {
         mesh->vertices[0].position = Vec3{x, y, z};
+        mesh->verticesChanged();
         screen->camera->update();
         mesh->transform();
     }
