@@ -74,12 +74,13 @@ class Mesh {
 
     Fixed focalLength; // projection scale, 250.0 after construction
 
-    // The positions rotated by rotatedBy (without the translation), and
-    // whether they and the view normals are those of rotatedBy: a mesh drawn
-    // several times a frame at different places is rotated once.
+    // The positions rotated by rotatedBy (without the translation), and how
+    // many of them, and of the view normals, are those of rotatedBy (0 for
+    // none): a mesh drawn several times a frame at different places is
+    // rotated once.
     Vec3* rotatedPositions;
     Matrix3 rotatedBy;
-    bool rotationKept;
+    int32_t rotatedCount;
 
     Screen* screen;
     Fixed* depthTarget;      // the screen's depth buffer
@@ -103,7 +104,7 @@ class Mesh {
     void transform();
 
     // Drops the kept rotation after vertices were written (see MeshVertex).
-    void verticesChanged() { rotationKept = false; }
+    void verticesChanged() { rotatedCount = 0; }
 
     // Draws the faces of the last transform into the screen with the depth test.
     void render();

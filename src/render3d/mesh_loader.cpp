@@ -106,7 +106,8 @@ void Mesh::load(FILE* file, Image* texture, Image* envMap, int vertexCount, int 
     screenY = clearedArray<int32_t>(vertexCount);
     screenZ = clearedArray<Fixed>(vertexCount);
     rotatedPositions = clearedArray<Vec3>(vertexCount);
-    rotationKept = false;
+    rotatedBy.setIdentity();
+    rotatedCount = 0; // nothing rotated yet
 
     rotation.setIdentity();
     angleX = angleY = angleZ = 0;

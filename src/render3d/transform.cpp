@@ -28,12 +28,13 @@ void Mesh::transform() {
     Vec3 t = transformVector(world, camera->rotation);
 
     // The rotation depends only on m and the vertices, which stay as loaded
-    // (see MeshVertex): when m is the last one's, the kept rotated positions
-    // and view normals are exactly what the loops below would make again.
+    // (see MeshVertex): when m is the last one's and the vertex count has not
+    // grown past what was rotated, the kept rotated positions and view
+    // normals are exactly what the loops below would make again.
     MeshVertex* const vs = vertices;
     const int count = vertexCount;
     Vec3* const rotated = rotatedPositions;
-    if (!rotationKept || !sameMatrix(m, rotatedBy)) {
+    if (count > rotatedCount || !sameMatrix(m, rotatedBy)) {
         // Positions and normals in two loops, each with its matrix values and
         // the arrays in local copies: one loop needs every register for both,
         // and stores through the vertex would make the compiler reload the
@@ -43,7 +44,7 @@ void Mesh::transform() {
         for (int i = 0; i < count; i++)
             vs[i].viewNormal = transformVector(vs[i].normal, m);
         rotatedBy = m;
-        rotationKept = true;
+        rotatedCount = count;
     }
 
     const Fixed focal = focalLength;
