@@ -39,18 +39,13 @@ inline Fixed fixedMul(Fixed a, Fixed b) {
     return static_cast<Fixed>((static_cast<int64_t>(a) * b) >> 16);
 }
 
-// (a * 2^16) / b, truncated toward zero and kept to its low 32 bits, as the
-// 64-bit quotient would be; b must not be 0.
-//
-// Worked with one 32-bit division and 16 steps of long division (the
-// handheld has no divider, and the 64-bit helper costs several times this):
-// with m = |a| and d = |b|, m * 2^16 / d is (m / d) * 2^16 plus the 16 bits of
-// (m % d) * 2^16 / d, found one at a time. The remainder stays below
-// d <= 2^31, so doubling it never leaves 32 bits; the top bits of m / d shifted
-// out are those the 32-bit result drops anyway.
-inline Fixed fixedDiv(Fixed a, Fixed b) {
-    const uint32_t m = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
-    const uint32_t d = b < 0 ? 0u - static_cast<uint32_t>(b) : static_cast<uint32_t>(b);
+// m * 2^16 / d for d > 0, truncated, kept to its low 32 bits: m / d is one
+// 32-bit division (the handheld has no divider, and the 64-bit helper costs
+// several times this), then the 16 bits of (m % d) * 2^16 / d are found one
+// at a time by long division. The remainder stays below d <= 2^31, so
+// doubling it never leaves 32 bits; the top bits of m / d shifted out are
+// those the 32-bit result drops anyway.
+inline uint32_t longQuotient(uint32_t m, uint32_t d) {
     uint32_t q = m / d;
     uint32_t r = m - q * d;
     auto step = [&]() {
@@ -62,6 +57,51 @@ inline Fixed fixedDiv(Fixed a, Fixed b) {
     step(), step(), step(), step();
     step(), step(), step(), step();
     step(), step(), step(), step();
+    return q;
+}
+
+// The same for 1 <= d <= 2^23 and m < 256 d (a focal length over a depth),
+// without a division:
+// - m / d below 256 by long division: d 2^k is subtracted where it fits for
+//   k = 7 down to 0 (d 2^8 <= 2^31 does not overflow), leaving the quotient
+//   and a remainder r < d. When m < 16 d the top four steps would subtract
+//   nothing and are passed over.
+// - the 16 bits below the point in two rounds of eight, each in one word x
+//   holding the remainder above 8 bits of new quotient bits: x = r 2^8 + q'
+//   with q' < 2^8 at each step's start (q' gets a bit a step, and a round
+//   starts with q' = 0). Doubling x doubles both; 2 r >= d exactly when the
+//   doubled x > d 2^8 - 1, since 2 q' stays below 2^8, and then taking
+//   d 2^8 - 1 off subtracts d from the remainder and sets the new bit. 2 r <
+//   2 d <= 2^24, so the doubled x stays below 2^32.
+inline uint32_t shortQuotient(uint32_t m, uint32_t d) {
+    uint32_t q = 0, r = m;
+    auto bit = [&](int k) {
+        if (r >= (d << k)) r -= d << k, q |= 1u << k; // the quotient's bit k
+    };
+    if (m >= (d << 4)) bit(7), bit(6), bit(5), bit(4);
+    bit(3), bit(2), bit(1), bit(0);
+
+    const uint32_t limit = (d << 8) - 1;
+    auto eightBits = [limit](uint32_t x) {
+        auto step = [&]() {
+            x <<= 1;
+            if (x > limit) x -= limit; // remainder less d, quotient bit set
+        };
+        step(), step(), step(), step(); // written out: no loop counter or branch
+        step(), step(), step(), step();
+        return x;
+    };
+    const uint32_t upper = eightBits(r << 8);
+    const uint32_t lower = eightBits(upper & ~0xFFu); // the remainder, its bits cleared
+    return (q << 16) | ((upper & 0xFF) << 8) | (lower & 0xFF);
+}
+
+// (a * 2^16) / b, truncated toward zero and kept to its low 32 bits, as the
+// 64-bit quotient would be; b must not be 0.
+inline Fixed fixedDiv(Fixed a, Fixed b) {
+    const uint32_t m = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
+    const uint32_t d = b < 0 ? 0u - static_cast<uint32_t>(b) : static_cast<uint32_t>(b);
+    const uint32_t q = d <= (1u << 23) && m < (d << 8) ? shortQuotient(m, d) : longQuotient(m, d);
     return static_cast<Fixed>((a < 0) != (b < 0) ? 0u - q : q);
 }
 

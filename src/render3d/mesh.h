@@ -10,6 +10,10 @@
 class Image;
 class Screen;
 
+// Positions and normals are read-only once loaded: transform() keeps their
+// rotation and reuses it while its matrix stays the same. Whoever writes a
+// vertex afterwards (any field) calls Mesh::verticesChanged() before the next
+// transform().
 struct MeshVertex {
     Vec3 position;   // model space, 1.0 = 40 file units
     Vec3 normal;     // unit length as 1.0
@@ -70,6 +74,14 @@ class Mesh {
 
     Fixed focalLength; // projection scale, 250.0 after construction
 
+    // The positions rotated by rotatedBy (without the translation), and how
+    // many of them, and of the view normals, are those of rotatedBy (0 for
+    // none): a mesh drawn several times a frame at different places is
+    // rotated once.
+    Vec3* rotatedPositions;
+    Matrix3 rotatedBy;
+    int32_t rotatedCount;
+
     Screen* screen;
     Fixed* depthTarget;      // the screen's depth buffer
     uint16_t* pixelTarget;   // the screen's pixels
@@ -90,6 +102,9 @@ class Mesh {
 
     // Model space to screen: rotation, position, camera, projection.
     void transform();
+
+    // Drops the kept rotation after vertices were written (see MeshVertex).
+    void verticesChanged() { rotatedCount = 0; }
 
     // Draws the faces of the last transform into the screen with the depth test.
     void render();

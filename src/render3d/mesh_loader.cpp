@@ -105,6 +105,9 @@ void Mesh::load(FILE* file, Image* texture, Image* envMap, int vertexCount, int 
     screenX = clearedArray<int32_t>(vertexCount);
     screenY = clearedArray<int32_t>(vertexCount);
     screenZ = clearedArray<Fixed>(vertexCount);
+    rotatedPositions = clearedArray<Vec3>(vertexCount);
+    rotatedBy.setIdentity();
+    rotatedCount = 0; // nothing rotated yet
 
     rotation.setIdentity();
     angleX = angleY = angleZ = 0;
@@ -135,6 +138,7 @@ Mesh::~Mesh() {
     delete[] screenX;
     delete[] screenY;
     delete[] screenZ;
+    delete[] rotatedPositions;
 }
 
 void Mesh::parse(FILE* file) {

@@ -6,6 +6,12 @@
 namespace {
 const int CENTRE_X = SCREEN_WIDTH / 2;
 const int CENTRE_Y = SCREEN_HEIGHT / 2;
+
+bool sameMatrix(const Matrix3& a, const Matrix3& b) {
+    for (int i = 0; i < 9; i++)
+        if (a.m[i] != b.m[i]) return false;
+    return true;
+}
 } // namespace
 
 void Mesh::transform() {
@@ -21,18 +27,32 @@ void Mesh::transform() {
                fixedAdd(position.z, camera->position.z)};
     Vec3 t = transformVector(world, camera->rotation);
 
-    // Positions and normals in two loops, each with its matrix values and
-    // the mesh's arrays in local copies: one loop needs every register for
-    // both, and stores through the vertex would make the compiler reload the
-    // mesh's fields after each one.
+    // The rotation depends only on m and the vertices, which stay as loaded
+    // (see MeshVertex): when m is the last one's and the vertex count has not
+    // grown past what was rotated, the kept rotated positions and view
+    // normals are exactly what the loops below would make again.
     MeshVertex* const vs = vertices;
     const int count = vertexCount;
+    Vec3* const rotated = rotatedPositions;
+    if (count > rotatedCount || !sameMatrix(m, rotatedBy)) {
+        // Positions and normals in two loops, each with its matrix values and
+        // the arrays in local copies: one loop needs every register for both,
+        // and stores through the vertex would make the compiler reload the
+        // mesh's fields after each one.
+        for (int i = 0; i < count; i++)
+            rotated[i] = transformVector(vs[i].position, m);
+        for (int i = 0; i < count; i++)
+            vs[i].viewNormal = transformVector(vs[i].normal, m);
+        rotatedBy = m;
+        rotatedCount = count;
+    }
+
     const Fixed focal = focalLength;
     int32_t* const sx = screenX;
     int32_t* const sy = screenY;
     Fixed* const sz = screenZ;
     for (int i = 0; i < count; i++) {
-        Vec3 p = transformVector(vs[i].position, m);
+        const Vec3& p = rotated[i];
         Fixed x = fixedAdd(p.x, t.x);
         Fixed y = fixedAdd(p.y, t.y);
         Fixed z = fixedAdd(p.z, t.z);
@@ -50,6 +70,4 @@ void Mesh::transform() {
         sy[i] = (fixedMul(q, y) >> 16) + CENTRE_Y;
         sz[i] = z;
     }
-    for (int i = 0; i < count; i++)
-        vs[i].viewNormal = transformVector(vs[i].normal, m);
 }

@@ -16,6 +16,7 @@ class TransformTest : public MeshTest {
     // Places vertex 0 at a model position and transforms.
     void project(Fixed x, Fixed y, Fixed z) {
         mesh->vertices[0].position = Vec3{x, y, z};
+        mesh->verticesChanged();
         screen->camera->update();
         mesh->transform();
     }
@@ -38,6 +39,25 @@ TEST_F(TransformTest, HalfAPixelLeftOfCentreFloorsToColumn159) {
     project(ONE / 2, 0, 250 * ONE);
     EXPECT_EQ(mesh->screenX[0], 160);
     EXPECT_EQ(mesh->screenY[0], 120);
+}
+
+// A kept rotation serves only the vertices it rotated: after a transform of
+// fewer vertices, the same matrix on all of them rotates them again.
+TEST_F(TransformTest, AKeptRotationCoversOnlyTheVerticesItRotated) {
+    mesh->vertices[1].position = Vec3{ONE, -2 * ONE, 10 * ONE};
+    mesh->verticesChanged();
+    mesh->vertexCount = 1;
+    screen->camera->angleZ = 16384;
+    screen->camera->update();
+    mesh->transform();
+    mesh->vertexCount = 4;
+    mesh->transform();
+    const int32_t x = mesh->screenX[1], y = mesh->screenY[1];
+    mesh->verticesChanged();
+    mesh->transform();
+    EXPECT_EQ(mesh->screenX[1], x);
+    EXPECT_EQ(mesh->screenY[1], y);
+    EXPECT_NE(x, 160); // not the origin's place, which the constructor's rotation held
 }
 
 TEST_F(TransformTest, CameraMoveGoesThroughTheRotationAndIsCleared) {
