@@ -32,26 +32,45 @@ constexpr uint32_t residueBit(uint32_t residue) {
     return 1u << (residue >> 1);
 }
 
+// The flag that brightenAddend() leaves free: this amount whitens.
+const uint32_t WHITENS = 1u << 31;
+
+// Which pairs of a block with mixed amounts are looked at before being
+// brightened: none (cheapest when nearly every amount is between 1 and 62),
+// those whose amounts are both 0 (left as they are), and also those whose
+// amounts both whiten (written white without reading them).
+enum PairTest { NO_TEST, SKIP_UNCHANGED, SKIP_UNCHANGED_AND_WHITE };
+
 // One pair from `from` brightened to `pair` by the amounts of residues r0
 // and r1, which are already loaded; then r0 and r1 become the next pair's,
 // unless LAST. A byte load's result used by the next instruction stalls for
 // two cycles: loaded a pair ahead, a residue is long there when looked up.
 // (The pair's store may alias the residues, so their loads come first.)
-template <bool LAST>
+template <bool LAST, PairTest TEST, bool COPY>
 inline void brightenNext(PixelPair* pair, const PixelPair* from, const uint8_t* next, uint32_t& r0,
                          uint32_t& r1, const uint32_t* addendAt) {
     const uint32_t first = addendAt[r0], second = addendAt[r1];
     if (!LAST) r0 = next[0], r1 = next[1];
+    // Both amounts 0: the pair stays (brightenPair() adds this word).
+    if (TEST != NO_TEST && (first | second << 22) == 0) {
+        if (COPY) *pair = *from;
+        return;
+    }
+    if (TEST == SKIP_UNCHANGED_AND_WHITE && (first & second & WHITENS)) {
+        *pair = WHITE_PAIR;
+        return;
+    }
     *pair = brightenPair(*from, first, second);
 }
 
 // Writes every pixel of `below` brightened by the amount its residue picks
 // to the screen, a block a turn; COPY when `below` is not the screen
 // itself. Both word-aligned. `unchanged` and `whitening` are this frame's
-// sets of residues whose amounts are 0 and at least 63. Not inlined: on its
+// sets of residues whose amounts are 0 and at least 63; TEST the pairs
+// looked at in the other blocks. Not inlined: on its
 // own the table's address stays in a register instead of being worked out
 // from the stack frame for every pair.
-template <bool COPY>
+template <PairTest TEST, bool COPY>
 __attribute__((noinline)) void brightenScreen(PixelPair* pair, const PixelPair* below,
                                               const uint8_t* residue, const uint32_t* residueSet,
                                               const uint32_t* addendAt, uint32_t unchanged,
@@ -76,19 +95,37 @@ __attribute__((noinline)) void brightenScreen(PixelPair* pair, const PixelPair* 
         } else {
             // Written out: the offsets are constants, no pointer moves.
             uint32_t r0 = residue[0], r1 = residue[1];
-            brightenNext<false>(pair, from, residue + 2, r0, r1, addendAt);
-            brightenNext<false>(pair + 1, from + 1, residue + 4, r0, r1, addendAt);
-            brightenNext<false>(pair + 2, from + 2, residue + 6, r0, r1, addendAt);
-            brightenNext<false>(pair + 3, from + 3, residue + 8, r0, r1, addendAt);
-            brightenNext<false>(pair + 4, from + 4, residue + 10, r0, r1, addendAt);
-            brightenNext<false>(pair + 5, from + 5, residue + 12, r0, r1, addendAt);
-            brightenNext<false>(pair + 6, from + 6, residue + 14, r0, r1, addendAt);
-            brightenNext<true>(pair + 7, from + 7, nullptr, r0, r1, addendAt);
+            brightenNext<false, TEST, COPY>(pair, from, residue + 2, r0, r1, addendAt);
+            brightenNext<false, TEST, COPY>(pair + 1, from + 1, residue + 4, r0, r1, addendAt);
+            brightenNext<false, TEST, COPY>(pair + 2, from + 2, residue + 6, r0, r1, addendAt);
+            brightenNext<false, TEST, COPY>(pair + 3, from + 3, residue + 8, r0, r1, addendAt);
+            brightenNext<false, TEST, COPY>(pair + 4, from + 4, residue + 10, r0, r1, addendAt);
+            brightenNext<false, TEST, COPY>(pair + 5, from + 5, residue + 12, r0, r1, addendAt);
+            brightenNext<false, TEST, COPY>(pair + 6, from + 6, residue + 14, r0, r1, addendAt);
+            brightenNext<true, TEST, COPY>(pair + 7, from + 7, nullptr, r0, r1, addendAt);
         }
         pair += RUN / 2;
         if (COPY) next += RUN / 2;
         residue += RUN;
     }
+}
+
+// The block loop for this frame's pair test.
+template <bool COPY>
+void brightenScreen(PairTest test, uint16_t* screen, const uint16_t* below, const uint8_t* residue,
+                    const uint32_t* residueSet, const uint32_t* addendAt, uint32_t unchanged,
+                    uint32_t whitening) {
+    PixelPair* const pair = reinterpret_cast<PixelPair*>(screen);
+    const PixelPair* const from = reinterpret_cast<const PixelPair*>(below);
+    if (test == NO_TEST)
+        brightenScreen<NO_TEST, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                      whitening);
+    else if (test == SKIP_UNCHANGED)
+        brightenScreen<SKIP_UNCHANGED, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                             whitening);
+    else
+        brightenScreen<SKIP_UNCHANGED_AND_WHITE, COPY>(pair, from, residue, residueSet, addendAt,
+                                                       unchanged, whitening);
 }
 
 // Writes each pixel as the colour its residue picks, two pairs a turn. Not
@@ -238,16 +275,18 @@ void TransitionOverlay::draw(const uint16_t* below) {
         return;
     }
 
-    // The amounts in brightenPair()'s form, and the sets of residues whose
-    // pixels stay as they are and turn white.
+    // The amounts in brightenPair()'s form, bit 31 marking an amount that
+    // turns any pixel white, and the sets of residues whose pixels stay as
+    // they are and turn white.
     uint32_t addendAt[64];
     uint32_t unchanged = ~0u, whitening = ~0u;
-    int32_t whitePixels = 0;
+    int32_t unchangedPixels = 0, whitePixels = 0;
     for (uint32_t k = 0; k < 64; k++) {
         const uint32_t a = amountAt[k];
-        addendAt[k] = brightenAddend(a);
+        addendAt[k] = brightenAddend(a) | (a >= 63 ? WHITENS : 0);
         if (a != 0) unchanged &= ~residueBit(k);
         if (a < 63) whitening &= ~residueBit(k);
+        unchangedPixels += a == 0 ? residueCounts[pictureIndex][k] : 0;
         whitePixels += a >= 63 ? residueCounts[pictureIndex][k] : 0;
     }
     // The top of a run: every pixel whitens.
@@ -267,11 +306,15 @@ void TransitionOverlay::draw(const uint16_t* below) {
         memcpy(screen, below, SCREEN_BYTES);
         copy = false;
     }
-    PixelPair* const pair = reinterpret_cast<PixelPair*>(screen);
-    const uint32_t* const residueSet = residueSets[pictureIndex];
+    // Past about one pixel in eight the white pairs pay for their test, and
+    // past one in sixteen the unchanged ones.
+    const PairTest test = whitePixels >= SCREEN_PIXELS / 8        ? SKIP_UNCHANGED_AND_WHITE
+                          : unchangedPixels >= SCREEN_PIXELS / 16 ? SKIP_UNCHANGED
+                                                                  : NO_TEST;
     if (copy)
-        brightenScreen<true>(pair, reinterpret_cast<const PixelPair*>(below), residue, residueSet,
-                             addendAt, unchanged, whitening);
+        brightenScreen<true>(test, screen, below, residue, residueSets[pictureIndex], addendAt,
+                             unchanged, whitening);
     else
-        brightenScreen<false>(pair, pair, residue, residueSet, addendAt, unchanged, whitening);
+        brightenScreen<false>(test, screen, screen, residue, residueSets[pictureIndex], addendAt,
+                              unchanged, whitening);
 }
