@@ -35,28 +35,28 @@ constexpr uint32_t residueBit(uint32_t residue) {
 // The flag that brightenAddend() leaves free: this amount whitens.
 const uint32_t WHITENS = 1u << 31;
 
-// Which pairs of a block with mixed amounts are looked at before being
-// brightened: none (cheapest when nearly every amount is between 1 and 62),
-// those whose amounts are both 0 (left as they are), and also those whose
-// amounts both whiten (written white without reading them).
-enum PairTest { NO_TEST, SKIP_UNCHANGED, SKIP_UNCHANGED_AND_WHITE };
+// What the pair loop looks at: nothing (every pair brightened, cheapest
+// when nearly every amount is between 1 and 62); the blocks; and, in blocks
+// with mixed amounts, also the pairs whose amounts are both 0 (left as they
+// are), and also those whose amounts both whiten (written white unread).
+enum Tests { NOTHING, BLOCKS, UNCHANGED_PAIRS, WHITE_PAIRS };
 
 // One pair from `from` brightened to `pair` by the amounts of residues r0
 // and r1, which are already loaded; then r0 and r1 become the next pair's,
 // unless LAST. A byte load's result used by the next instruction stalls for
 // two cycles: loaded a pair ahead, a residue is long there when looked up.
 // (The pair's store may alias the residues, so their loads come first.)
-template <bool LAST, PairTest TEST, bool COPY>
+template <bool LAST, Tests TESTS, bool COPY>
 inline void brightenNext(PixelPair* pair, const PixelPair* from, const uint8_t* next, uint32_t& r0,
                          uint32_t& r1, const uint32_t* addendAt) {
     const uint32_t first = addendAt[r0], second = addendAt[r1];
     if (!LAST) r0 = next[0], r1 = next[1];
     // Both amounts 0: the pair stays (brightenPair() adds this word).
-    if (TEST != NO_TEST && (first | second << 22) == 0) {
+    if (TESTS >= UNCHANGED_PAIRS && (first | second << 22) == 0) {
         if (COPY) *pair = *from;
         return;
     }
-    if (TEST == SKIP_UNCHANGED_AND_WHITE && (first & second & WHITENS)) {
+    if (TESTS == WHITE_PAIRS && (first & second & WHITENS)) {
         *pair = WHITE_PAIR;
         return;
     }
@@ -66,11 +66,10 @@ inline void brightenNext(PixelPair* pair, const PixelPair* from, const uint8_t* 
 // Writes every pixel of `below` brightened by the amount its residue picks
 // to the screen, a block a turn; COPY when `below` is not the screen
 // itself. Both word-aligned. `unchanged` and `whitening` are this frame's
-// sets of residues whose amounts are 0 and at least 63; TEST the pairs
-// looked at in the other blocks. Not inlined: on its
+// sets of residues whose amounts are 0 and at least 63. Not inlined: on its
 // own the table's address stays in a register instead of being worked out
 // from the stack frame for every pair.
-template <PairTest TEST, bool COPY>
+template <Tests TESTS, bool COPY>
 __attribute__((noinline)) void brightenScreen(PixelPair* pair, const PixelPair* below,
                                               const uint8_t* residue, const uint32_t* residueSet,
                                               const uint32_t* addendAt, uint32_t unchanged,
@@ -79,30 +78,30 @@ __attribute__((noinline)) void brightenScreen(PixelPair* pair, const PixelPair* 
     for (int32_t blocks = SCREEN_PIXELS / RUN; blocks != 0; blocks--) {
         // In place the pair is its own source: no second pointer to move.
         const PixelPair* const from = COPY ? next : pair;
-        const uint32_t set = *residueSet++;
+        const uint32_t set = TESTS == NOTHING ? ~0u : *residueSet++;
         // Written out, the block's words: as loops the compiler makes them
         // calls to memcpy and memset.
-        if ((set & ~unchanged) == 0) {
+        if (TESTS != NOTHING && (set & ~unchanged) == 0) {
             if (COPY) {
                 const uint32_t w0 = from[0], w1 = from[1], w2 = from[2], w3 = from[3];
                 const uint32_t w4 = from[4], w5 = from[5], w6 = from[6], w7 = from[7];
                 pair[0] = w0, pair[1] = w1, pair[2] = w2, pair[3] = w3;
                 pair[4] = w4, pair[5] = w5, pair[6] = w6, pair[7] = w7;
             }
-        } else if ((set & ~whitening) == 0) {
+        } else if (TESTS != NOTHING && (set & ~whitening) == 0) {
             pair[0] = pair[1] = pair[2] = pair[3] = WHITE_PAIR;
             pair[4] = pair[5] = pair[6] = pair[7] = WHITE_PAIR;
         } else {
             // Written out: the offsets are constants, no pointer moves.
             uint32_t r0 = residue[0], r1 = residue[1];
-            brightenNext<false, TEST, COPY>(pair, from, residue + 2, r0, r1, addendAt);
-            brightenNext<false, TEST, COPY>(pair + 1, from + 1, residue + 4, r0, r1, addendAt);
-            brightenNext<false, TEST, COPY>(pair + 2, from + 2, residue + 6, r0, r1, addendAt);
-            brightenNext<false, TEST, COPY>(pair + 3, from + 3, residue + 8, r0, r1, addendAt);
-            brightenNext<false, TEST, COPY>(pair + 4, from + 4, residue + 10, r0, r1, addendAt);
-            brightenNext<false, TEST, COPY>(pair + 5, from + 5, residue + 12, r0, r1, addendAt);
-            brightenNext<false, TEST, COPY>(pair + 6, from + 6, residue + 14, r0, r1, addendAt);
-            brightenNext<true, TEST, COPY>(pair + 7, from + 7, nullptr, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair, from, residue + 2, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 1, from + 1, residue + 4, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 2, from + 2, residue + 6, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 3, from + 3, residue + 8, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 4, from + 4, residue + 10, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 5, from + 5, residue + 12, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 6, from + 6, residue + 14, r0, r1, addendAt);
+            brightenNext<true, TESTS, COPY>(pair + 7, from + 7, nullptr, r0, r1, addendAt);
         }
         pair += RUN / 2;
         if (COPY) next += RUN / 2;
@@ -110,22 +109,25 @@ __attribute__((noinline)) void brightenScreen(PixelPair* pair, const PixelPair* 
     }
 }
 
-// The block loop for this frame's pair test.
+// The block loop for this frame's tests.
 template <bool COPY>
-void brightenScreen(PairTest test, uint16_t* screen, const uint16_t* below, const uint8_t* residue,
+void brightenScreen(Tests tests, uint16_t* screen, const uint16_t* below, const uint8_t* residue,
                     const uint32_t* residueSet, const uint32_t* addendAt, uint32_t unchanged,
                     uint32_t whitening) {
     PixelPair* const pair = reinterpret_cast<PixelPair*>(screen);
     const PixelPair* const from = reinterpret_cast<const PixelPair*>(below);
-    if (test == NO_TEST)
-        brightenScreen<NO_TEST, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+    if (tests == NOTHING)
+        brightenScreen<NOTHING, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
                                       whitening);
-    else if (test == SKIP_UNCHANGED)
-        brightenScreen<SKIP_UNCHANGED, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
-                                             whitening);
+    else if (tests == BLOCKS)
+        brightenScreen<BLOCKS, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                     whitening);
+    else if (tests == UNCHANGED_PAIRS)
+        brightenScreen<UNCHANGED_PAIRS, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                              whitening);
     else
-        brightenScreen<SKIP_UNCHANGED_AND_WHITE, COPY>(pair, from, residue, residueSet, addendAt,
-                                                       unchanged, whitening);
+        brightenScreen<WHITE_PAIRS, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                          whitening);
 }
 
 // Writes each pixel as the colour its residue picks, two pairs a turn. Not
@@ -306,15 +308,17 @@ void TransitionOverlay::draw(const uint16_t* below) {
         memcpy(screen, below, SCREEN_BYTES);
         copy = false;
     }
-    // Past about one pixel in eight the white pairs pay for their test, and
-    // past one in sixteen the unchanged ones.
-    const PairTest test = whitePixels >= SCREEN_PIXELS / 8        ? SKIP_UNCHANGED_AND_WHITE
-                          : unchangedPixels >= SCREEN_PIXELS / 16 ? SKIP_UNCHANGED
-                                                                  : NO_TEST;
+    // Past about one pixel in eight the white pairs pay for their test, past
+    // one in sixteen the unchanged ones, and the blocks past one in sixteen
+    // that is either.
+    const Tests tests = whitePixels >= SCREEN_PIXELS / 8                      ? WHITE_PAIRS
+                        : unchangedPixels >= SCREEN_PIXELS / 16               ? UNCHANGED_PAIRS
+                        : unchangedPixels + whitePixels >= SCREEN_PIXELS / 16 ? BLOCKS
+                                                                              : NOTHING;
     if (copy)
-        brightenScreen<true>(test, screen, below, residue, residueSets[pictureIndex], addendAt,
+        brightenScreen<true>(tests, screen, below, residue, residueSets[pictureIndex], addendAt,
                              unchanged, whitening);
     else
-        brightenScreen<false>(test, screen, screen, residue, residueSets[pictureIndex], addendAt,
+        brightenScreen<false>(tests, screen, screen, residue, residueSets[pictureIndex], addendAt,
                               unchanged, whitening);
 }
