@@ -17,79 +17,117 @@ const uint32_t SWAP_AFTER = 192;
 const uint32_t LAST_STEP = 384;
 const uint32_t WHITE_PAIR = 0xFFFFFFFF;
 
-// A lone pixel at either end of the pair loop.
-void brightenOne(uint16_t* screen, const uint16_t* below, const uint8_t* residue,
-                 const uint32_t* addendAt) {
-    // brighten() of min(a, 63) is brighten() of a: the low 6 bits of the
-    // addend are the amount.
-    *screen = brighten(*below, addendAt[*residue] & 63);
+// The pair loop looks at the pixels a block of RUN at a time: through the
+// set of residues in the block, a block all of whose amounts are 0 is left
+// as it is, and one all of whose amounts whiten is written white unread.
+const int RUN = 16;
+static_assert(RUN == 16 && SCREEN_PIXELS % RUN == 0, "the screen is whole blocks of 8 words");
+
+// A set of residues as one word: residues k and k ^ 1 share bit k / 2. A
+// block's set has the bits of all its residues; this frame's set of those
+// that leave pixels unchanged (or whiten them) has a bit only when both of
+// its residues do. So a block whose set lies within it holds only such
+// pixels, whatever the pattern.
+constexpr uint32_t residueBit(uint32_t residue) {
+    return 1u << (residue >> 1);
 }
 
 // The flag that brightenAddend() leaves free: this amount whitens.
 const uint32_t WHITENS = 1u << 31;
 
-// One pair: its word, the word it brightens (itself unless COPY) and its two
-// amounts as brightenAddend()s. With WHITE_RUNS a pair whose amounts both
-// whiten is written white without reading it, worth its test only when
-// many amounts whiten.
-template <bool WHITE_RUNS, bool COPY>
-inline void brightenAt(PixelPair* pair, const PixelPair* below, uint32_t first, uint32_t second) {
+// What the pair loop looks at: nothing (every pair brightened, cheapest
+// when nearly every amount is between 1 and 62); the blocks; and, in blocks
+// with mixed amounts, also the pairs whose amounts are both 0 (left as they
+// are), and also those whose amounts both whiten (written white unread).
+enum Tests { NOTHING, BLOCKS, UNCHANGED_PAIRS, WHITE_PAIRS };
+
+// One pair from `from` brightened to `pair` by the amounts of residues r0
+// and r1, which are already loaded; then r0 and r1 become the next pair's,
+// unless LAST. A byte load's result used by the next instruction stalls for
+// two cycles: loaded a pair ahead, a residue is long there when looked up.
+// (The pair's store may alias the residues, so their loads come first.)
+template <bool LAST, Tests TESTS, bool COPY>
+inline void brightenNext(PixelPair* pair, const PixelPair* from, const uint8_t* next, uint32_t& r0,
+                         uint32_t& r1, const uint32_t* addendAt) {
+    const uint32_t first = addendAt[r0], second = addendAt[r1];
+    if (!LAST) r0 = next[0], r1 = next[1];
     // Both amounts 0: the pair stays (brightenPair() adds this word).
-    if ((first | second << 22) == 0) {
-        if (COPY) *pair = *below;
+    if (TESTS >= UNCHANGED_PAIRS && (first | second << 22) == 0) {
+        if (COPY) *pair = *from;
         return;
     }
-    if (WHITE_RUNS && (first & second & WHITENS)) {
+    if (TESTS == WHITE_PAIRS && (first & second & WHITENS)) {
         *pair = WHITE_PAIR;
         return;
     }
-    *pair = brightenPair(*below, first, second);
+    *pair = brightenPair(*from, first, second);
 }
 
 // Writes every pixel of `below` brightened by the amount its residue picks
-// to the screen, two pairs a turn; COPY when `below` is not the screen
-// itself, in which case both are aligned alike. Not inlined: on its own the
-// table's address stays in a register instead of being worked out from the
-// stack frame for every pair.
-template <bool WHITE_RUNS, bool COPY>
-__attribute__((noinline)) void brightenScreen(uint16_t* screen, const uint16_t* below,
-                                              const uint8_t* residue, const uint32_t* addendAt) {
-    int32_t count = SCREEN_PIXELS;
-    if (reinterpret_cast<uintptr_t>(screen) & 2) { // word-align the pairs
-        brightenOne(screen++, below++, residue++, addendAt);
-        count--;
-    }
-    PixelPair* pair = reinterpret_cast<PixelPair*>(screen);
-    const PixelPair* from = reinterpret_cast<const PixelPair*>(below);
-    if (count & 2) { // an odd number of pairs: one before the loop
-        brightenAt<WHITE_RUNS, COPY>(pair++, from++, addendAt[residue[0]], addendAt[residue[1]]);
-        residue += 2;
-    }
-    for (int32_t turns = count >> 2; turns != 0; turns--, pair += 2, residue += 4) {
-        // All four looked up first: each load's result is a few
-        // instructions away from its use.
-        const uint32_t a0 = addendAt[residue[0]], a1 = addendAt[residue[1]];
-        const uint32_t a2 = addendAt[residue[2]], a3 = addendAt[residue[3]];
+// to the screen, a block a turn; COPY when `below` is not the screen
+// itself. Both word-aligned. `unchanged` and `whitening` are this frame's
+// sets of residues whose amounts are 0 and at least 63. Not inlined: on its
+// own the table's address stays in a register instead of being worked out
+// from the stack frame for every pair.
+template <Tests TESTS, bool COPY>
+__attribute__((noinline)) void brightenScreen(PixelPair* pair, const PixelPair* below,
+                                              const uint8_t* residue, const uint32_t* residueSet,
+                                              const uint32_t* addendAt, uint32_t unchanged,
+                                              uint32_t whitening) {
+    const PixelPair* next = below;
+    for (int32_t blocks = SCREEN_PIXELS / RUN; blocks != 0; blocks--) {
         // In place the pair is its own source: no second pointer to move.
-        brightenAt<WHITE_RUNS, COPY>(pair, COPY ? from : pair, a0, a1);
-        brightenAt<WHITE_RUNS, COPY>(pair + 1, COPY ? from + 1 : pair + 1, a2, a3);
-        if (COPY) from += 2;
-    }
-    if (count & 1) {
-        const PixelPair* last = COPY ? from : pair;
-        brightenOne(reinterpret_cast<uint16_t*>(pair), reinterpret_cast<const uint16_t*>(last),
-                    residue, addendAt);
+        const PixelPair* const from = COPY ? next : pair;
+        const uint32_t set = TESTS == NOTHING ? ~0u : *residueSet++;
+        // Written out, the block's words: as loops the compiler makes them
+        // calls to memcpy and memset.
+        if (TESTS != NOTHING && (set & ~unchanged) == 0) {
+            if (COPY) {
+                const uint32_t w0 = from[0], w1 = from[1], w2 = from[2], w3 = from[3];
+                const uint32_t w4 = from[4], w5 = from[5], w6 = from[6], w7 = from[7];
+                pair[0] = w0, pair[1] = w1, pair[2] = w2, pair[3] = w3;
+                pair[4] = w4, pair[5] = w5, pair[6] = w6, pair[7] = w7;
+            }
+        } else if (TESTS != NOTHING && (set & ~whitening) == 0) {
+            pair[0] = pair[1] = pair[2] = pair[3] = WHITE_PAIR;
+            pair[4] = pair[5] = pair[6] = pair[7] = WHITE_PAIR;
+        } else {
+            // Written out: the offsets are constants, no pointer moves.
+            uint32_t r0 = residue[0], r1 = residue[1];
+            brightenNext<false, TESTS, COPY>(pair, from, residue + 2, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 1, from + 1, residue + 4, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 2, from + 2, residue + 6, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 3, from + 3, residue + 8, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 4, from + 4, residue + 10, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 5, from + 5, residue + 12, r0, r1, addendAt);
+            brightenNext<false, TESTS, COPY>(pair + 6, from + 6, residue + 14, r0, r1, addendAt);
+            brightenNext<true, TESTS, COPY>(pair + 7, from + 7, nullptr, r0, r1, addendAt);
+        }
+        pair += RUN / 2;
+        if (COPY) next += RUN / 2;
+        residue += RUN;
     }
 }
 
-// The loop for this frame's share of whitening pixels.
+// The block loop for this frame's tests.
 template <bool COPY>
-void brightenScreen(bool whiteRuns, uint16_t* screen, const uint16_t* below, const uint8_t* residue,
-                    const uint32_t* addendAt) {
-    if (whiteRuns)
-        brightenScreen<true, COPY>(screen, below, residue, addendAt);
+void brightenScreen(Tests tests, uint16_t* screen, const uint16_t* below, const uint8_t* residue,
+                    const uint32_t* residueSet, const uint32_t* addendAt, uint32_t unchanged,
+                    uint32_t whitening) {
+    PixelPair* const pair = reinterpret_cast<PixelPair*>(screen);
+    const PixelPair* const from = reinterpret_cast<const PixelPair*>(below);
+    if (tests == NOTHING)
+        brightenScreen<NOTHING, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                      whitening);
+    else if (tests == BLOCKS)
+        brightenScreen<BLOCKS, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                     whitening);
+    else if (tests == UNCHANGED_PAIRS)
+        brightenScreen<UNCHANGED_PAIRS, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                              whitening);
     else
-        brightenScreen<false, COPY>(screen, below, residue, addendAt);
+        brightenScreen<WHITE_PAIRS, COPY>(pair, from, residue, residueSet, addendAt, unchanged,
+                                          whitening);
 }
 
 // Writes each pixel as the colour its residue picks, two pairs a turn. Not
@@ -123,12 +161,15 @@ TransitionOverlay::TransitionOverlay() {
         snprintf(path, sizeof path, "data/trans%d.png", n + 1);
         pictures[n] = new Image(path, SCREEN_WIDTH, SCREEN_HEIGHT);
         residues[n] = new uint8_t[SCREEN_PIXELS];
+        residueSets[n] = new uint32_t[SCREEN_PIXELS / RUN]();
+        uint8_t* const residue = residues[n];
         for (int32_t& count : residueCounts[n])
             count = 0;
         for (int i = 0; i < SCREEN_PIXELS; i++) {
             const uint16_t t = pictures[n]->pixels[i];
-            residues[n][i] = static_cast<uint8_t>(((t & 31) - (t >> 11)) & 63);
-            residueCounts[n][residues[n][i]]++;
+            residue[i] = static_cast<uint8_t>(((t & 31) - (t >> 11)) & 63);
+            residueCounts[n][residue[i]]++;
+            residueSets[n][i / RUN] |= residueBit(residue[i]);
         }
     }
     pictureIndex = 1;
@@ -144,6 +185,8 @@ TransitionOverlay::~TransitionOverlay() {
         delete picture;
     for (uint8_t* residue : residues)
         delete[] residue;
+    for (uint32_t* set : residueSets)
+        delete[] set;
 }
 
 void TransitionOverlay::restart(uint32_t time) {
@@ -234,34 +277,48 @@ void TransitionOverlay::draw(const uint16_t* below) {
         return;
     }
 
-    // The amounts in brightenPair()'s form. Bit 31 marks an amount that
-    // turns any pixel white.
+    // The amounts in brightenPair()'s form, bit 31 marking an amount that
+    // turns any pixel white, and the sets of residues whose pixels stay as
+    // they are and turn white.
     uint32_t addendAt[64];
-    int32_t whitening = 0, unchanged = 0; // pixels whose amount is >= 63, 0
+    uint32_t unchanged = ~0u, whitening = ~0u;
+    int32_t unchangedPixels = 0, whitePixels = 0;
     for (uint32_t k = 0; k < 64; k++) {
         const uint32_t a = amountAt[k];
         addendAt[k] = brightenAddend(a) | (a >= 63 ? WHITENS : 0);
-        whitening += a >= 63 ? residueCounts[pictureIndex][k] : 0;
-        unchanged += a == 0 ? residueCounts[pictureIndex][k] : 0;
+        if (a != 0) unchanged &= ~residueBit(k);
+        if (a < 63) whitening &= ~residueBit(k);
+        unchangedPixels += a == 0 ? residueCounts[pictureIndex][k] : 0;
+        whitePixels += a >= 63 ? residueCounts[pictureIndex][k] : 0;
     }
     // The top of a run: every pixel whitens.
-    if (whitening == SCREEN_PIXELS) {
+    if (whitePixels == SCREEN_PIXELS) {
         memset(screen, 0xFF, SCREEN_BYTES);
         return;
     }
-    // Pairs need the source and the screen aligned alike. And the block copy
-    // moves unchanged pixels for less than the pair loop: when they are the
-    // most, copy and brighten in place.
-    const bool aligned =
-        !((reinterpret_cast<uintptr_t>(screen) ^ reinterpret_cast<uintptr_t>(below)) & 2);
-    if (copy && (!aligned || unchanged > SCREEN_PIXELS / 2)) {
+    const uint8_t* const residue = residues[pictureIndex];
+    // A screen off a word boundary (not the show's own): pixel by pixel.
+    if (reinterpret_cast<uintptr_t>(screen) & 2) {
+        for (int i = 0; i < SCREEN_PIXELS; i++)
+            screen[i] = brighten(below[i], amountAt[residue[i]]);
+        return;
+    }
+    // Pairs need the source aligned like the screen.
+    if (copy && (reinterpret_cast<uintptr_t>(below) & 2)) {
         memcpy(screen, below, SCREEN_BYTES);
         copy = false;
     }
-    // Past about one pixel in eight the white pairs pay for their test.
-    const bool whiteRuns = whitening >= SCREEN_PIXELS / 8;
+    // Past about one pixel in eight the white pairs pay for their test, past
+    // one in sixteen the unchanged ones, and the blocks past one in sixteen
+    // that is either.
+    const Tests tests = whitePixels >= SCREEN_PIXELS / 8                      ? WHITE_PAIRS
+                        : unchangedPixels >= SCREEN_PIXELS / 16               ? UNCHANGED_PAIRS
+                        : unchangedPixels + whitePixels >= SCREEN_PIXELS / 16 ? BLOCKS
+                                                                              : NOTHING;
     if (copy)
-        brightenScreen<true>(whiteRuns, screen, below, residues[pictureIndex], addendAt);
+        brightenScreen<true>(tests, screen, below, residue, residueSets[pictureIndex], addendAt,
+                             unchanged, whitening);
     else
-        brightenScreen<false>(whiteRuns, screen, screen, residues[pictureIndex], addendAt);
+        brightenScreen<false>(tests, screen, screen, residue, residueSets[pictureIndex], addendAt,
+                              unchanged, whitening);
 }

@@ -15,6 +15,9 @@ class TransitionOverlay {
     // Each pattern pixel t as the residue (blue - red) mod 64 that, with the
     // steps, picks its amount: one byte a pixel, worked out once.
     uint8_t* residues[TRANSITION_PICTURES];
+    // For each block of 16 pixels in turn, the set of its residues: bit k/2
+    // for residue k.
+    uint32_t* residueSets[TRANSITION_PICTURES];
     // How many pixels of each pattern have each residue.
     int32_t residueCounts[TRANSITION_PICTURES][64];
     uint32_t startTime;   // demo time the current run began

@@ -224,6 +224,24 @@ TEST_F(OverlayTest, UnalignedScreenFollowsTheFormula) {
         ASSERT_EQ(screen[i], brightened(0x1234, patterns[1][i], 162, 162)) << "pixel " << i;
 }
 
+TEST_F(OverlayTest, SourceOnAlignedScreenFollowsTheFormula) {
+    // From another picture onto the word-aligned screen, block by block:
+    // blocks left as they are (so copied), written white and brightened,
+    // with each frame's choice of tests, both pictures.
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(screen) & 3, 0u);
+    const std::vector<uint16_t> source(frame);
+    for (const uint32_t time : {1100u, 2000u, 3040u, 4400u}) {
+        overlay->update(time);
+        const int picture = overlay->pictureIndex;
+        const int32_t S = static_cast<int32_t>(time >> 4);
+        fill(0x1234);
+        overlay->renderOver(source.data());
+        for (int i = 0; i < SCREEN_PIXELS; i++)
+            ASSERT_EQ(screen[i], brightened(frame[i], patterns[picture][i], S, S))
+                << "pixel " << i << " at step " << S;
+    }
+}
+
 TEST_F(OverlayTest, ChannelsSaturateOnTheirOwn) {
     // With tB - tR = 21 at step 75 the pattern value is 63 and the amount 10.
     std::vector<uint16_t> flat(SCREEN_PIXELS, 0x0015);
