@@ -146,9 +146,10 @@ class Sprite {
         int32_t end;
         int32_t data;
     };
-    // Opaque runs shorter than this are blended with their neighbours: a run
-    // of its own costs more than blending a pixel or two.
-    static const int32_t SHORTEST_COPY = 3;
+    // Opaque stretches shorter than this are blended with their neighbours:
+    // a run of its own, and the blend run it would cut in two, cost more
+    // than blending a few pixels.
+    static const int32_t SHORTEST_COPY = 6;
 
     int32_t width;
     int32_t height;
