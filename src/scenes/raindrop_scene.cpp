@@ -164,13 +164,23 @@ bool RaindropScene::refractInPlace(uint16_t* screen) const {
     bottom = std::min(bottom, SCREEN_HEIGHT);
 
     alignas(4) uint16_t run[SCREEN_WIDTH]; // a run's map values, read in pairs
+    int near[MAX_DROPS];                   // live drops by column whose tiles reach into the band
+    int nearCount = 0;
     for (int y = top; y < bottom; y++) {
+        if ((y - top) % TILE_SIZE == 0) {
+            // A new band of TILE_SIZE rows: only drops from TILE_SIZE - 1
+            // rows above it to its last row can cover one of its rows.
+            nearCount = 0;
+            for (int j = 0; j < live; j++)
+                if (dropY[order[j]] > y - TILE_SIZE && dropY[order[j]] < y + TILE_SIZE)
+                    near[nearCount++] = order[j];
+        }
         // The tiles' rows on this row, by column.
         int columns[MAX_DROPS];
         const uint16_t* tileRows[MAX_DROPS];
         int count = 0;
-        for (int j = 0; j < live; j++) {
-            const int s = order[j];
+        for (int j = 0; j < nearCount; j++) {
+            const int s = near[j];
             const int tileRow = y - dropY[s];
             if (tileRow < 0 || tileRow >= TILE_SIZE) continue;
             columns[count] = dropX[s];
