@@ -147,12 +147,13 @@ void CaveScene::cutWaterfall() {
         for (int i = 0; i < WATERFALL_WIDTH * LAYER_ROWS; i++)
             greens[i] = static_cast<uint8_t>(greenOf(waterfallLayers[k]->pixels[i]));
     }
-    maskLevels.resize(WATERFALL_WIDTH * MASK_ROWS);
+    maskLevels.resize(WATERFALL_WIDTH * MASK_ROWS / 4);
+    uint8_t* levels = reinterpret_cast<uint8_t*>(maskLevels.data()); // in column order
     for (int y = 0; y < MASK_ROWS; y++) {
         int first = WATERFALL_WIDTH, end = 0;
         for (int x = 0; x < WATERFALL_WIDTH; x++) {
             const uint32_t level = opacityLevel(waterfallMask->pixels[y * WATERFALL_WIDTH + x]);
-            maskLevels[y * WATERFALL_WIDTH + x] = static_cast<uint8_t>(level);
+            levels[y * WATERFALL_WIDTH + x] = static_cast<uint8_t>(level);
             if (level == 0) continue;
             if (first == WATERFALL_WIDTH) first = x;
             end = x + 1;
@@ -165,12 +166,40 @@ void CaveScene::cutWaterfall() {
 // Three scrolling layers whose greens are summed, coloured through the
 // palette and laid into the cave through the mask's opacity. The greens are
 // bytes of at most 63, so four columns' sums of three (at most 189) are made
-// by adding words: no byte carries into the next.
+// by adding words: no byte carries into the next. Byte k of a word is column
+// 4w + k (every target is little-endian), and four columns start at a
+// 4-byte boundary of the screen (WATERFALL_LEFT and the row are even).
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "columns are bytes of words");
+static_assert(WATERFALL_LEFT % 2 == 0, "four columns are two pixel pairs");
+
+namespace {
+
+// The palette's entry `offset` bytes in.
+inline uint32_t paletteAt(const uint16_t* palette, uint32_t offset) {
+    return *reinterpret_cast<const uint16_t*>(reinterpret_cast<const uint8_t*>(palette) + offset);
+}
+
+// One waterfall pixel of mask level 0..64 and green sum 0..189.
+inline void drawWaterfallPixel(uint16_t* target, const uint16_t* palette, uint32_t level,
+                               uint32_t sum) {
+    if (sum <= WATERFALL_LOW_SUM) return;
+    const uint16_t colour = palette[sum];
+    if (level == 64)
+        *target = colour;
+    else if (level != 0)
+        *target = blendLevel(colour, *target, level);
+}
+
+} // namespace
+
 void CaveScene::drawWaterfall() {
     const uint16_t* palette = waterfallPalette->pixels;
     uint16_t* screen = Screen::instance()->pixels;
-    uint32_t sumWords[WATERFALL_WIDTH / 4];
-    const uint8_t* sums = reinterpret_cast<const uint8_t*>(sumWords); // in column order
+    // Four levels of 64 in one word.
+    const uint32_t ALL_OPAQUE = 0x40404040u;
+    // Each sum byte is at most 189: adding 127 - WATERFALL_LOW_SUM to it
+    // sets its top bit exactly when it is drawn, and never carries out.
+    const uint32_t SUM_BIAS = (127 - WATERFALL_LOW_SUM) * 0x01010101u, TOP_BITS = 0x80808080u;
     for (int y = 0; y < MASK_ROWS; y++) {
         const int first = maskFirst[y], end = maskEnd[y];
         if (first >= end) continue; // the mask hides the whole row
@@ -181,15 +210,28 @@ void CaveScene::drawWaterfall() {
                       ((static_cast<uint32_t>(y) - static_cast<uint32_t>(layerOffsets[k])) &
                        (LAYER_ROWS - 1)) *
                           (WATERFALL_WIDTH / 4);
-        for (int w = first / 4; w < (end + 3) / 4; w++)
-            sumWords[w] = rows[0][w] + rows[1][w] + rows[2][w];
-        const uint8_t* levels = maskLevels.data() + y * WATERFALL_WIDTH;
+        const uint32_t* levelWords = maskLevels.data() + y * (WATERFALL_WIDTH / 4);
         uint16_t* target = screen + y * SCREEN_WIDTH + WATERFALL_LEFT;
-        for (int x = first; x < end; x++) {
-            const uint32_t level = levels[x], sum = sums[x];
-            if (level == 0 || sum <= WATERFALL_LOW_SUM) continue;
-            const uint16_t colour = palette[sum];
-            target[x] = level == 64 ? colour : blendLevel(colour, target[x], level);
+        // Columns first..end-1 in whole words: those outside have level 0.
+        for (int w = first / 4; w < (end + 3) / 4; w++) {
+            const uint32_t sums = rows[0][w] + rows[1][w] + rows[2][w];
+            const uint32_t levels = levelWords[w];
+            uint16_t* four = target + 4 * w;
+            if (levels == ALL_OPAQUE && ((sums + SUM_BIAS) & TOP_BITS) == TOP_BITS) {
+                // All four copied from the palette, written as two pairs;
+                // (sums >> (8k - 1)) & 0x1FE is twice sum k: its byte offset.
+                PixelPair* pairs = reinterpret_cast<PixelPair*>(four);
+                pairs[0] = paletteAt(palette, sums << 1 & 0x1FE) |
+                           paletteAt(palette, sums >> 7 & 0x1FE) << 16;
+                pairs[1] = paletteAt(palette, sums >> 15 & 0x1FE) |
+                           paletteAt(palette, sums >> 23 & 0x1FE) << 16;
+                continue;
+            }
+            if (levels == 0) continue;
+            drawWaterfallPixel(four, palette, levels & 0xFF, sums & 0xFF);
+            drawWaterfallPixel(four + 1, palette, levels >> 8 & 0xFF, sums >> 8 & 0xFF);
+            drawWaterfallPixel(four + 2, palette, levels >> 16 & 0xFF, sums >> 16 & 0xFF);
+            drawWaterfallPixel(four + 3, palette, levels >> 24, sums >> 24);
         }
     }
 }

@@ -34,12 +34,12 @@ class CaveScene {
     int32_t letterFall[GREETING_COUNT][GREETING_SLOT]; // accumulated fall
     int32_t currentGreeting;                           // 0..9, or NO_GREETING
     bool biplaneVisible;
-    // Made once from the pictures above: each layer's greens, 128x256 bytes
-    // held in words, four columns to a word; the mask's levels (blendLevel's
-    // 0..64), 128x240 bytes; and for each row the columns from the first to
-    // the last one the mask lets through.
+    // Made once from the pictures above: each layer's greens, 128x256 bytes,
+    // and the mask's levels (blendLevel's 0..64), 128x240 bytes, both held in
+    // words, four columns to a word; and for each row the columns from the
+    // first to the last one the mask lets through.
     std::vector<uint32_t> layerGreens[WATERFALL_LAYER_COUNT];
-    std::vector<uint8_t> maskLevels;
+    std::vector<uint32_t> maskLevels;
     uint8_t maskFirst[240];
     uint8_t maskEnd[240];
 

@@ -96,21 +96,34 @@ namespace {
 // so a value that displaces has dx and dy of 0..15.
 const uint16_t DISPLACING_BITS = 0x8400;
 
-// Refracts `count` pixels from `at` (screen index `index`) through the map
-// values `map`, reading the screen itself: offsets of 0..15 only read
+// Refracts the pixel at screen index `index` through map value m if m
+// displaces it, reading the screen itself: offsets of 0..15 only read
 // pixels at or after the one written, which pixels taken in screen order
 // have not yet changed, so the screen is still the frame there.
+inline void refractPixel(uint16_t* screen, int index, uint32_t m) {
+    if (__builtin_expect((m & DISPLACING_BITS) != DISPLACING_BITS, 1)) return;
+    const int dx = static_cast<int>(redOf(static_cast<uint16_t>(m))) - 16;
+    const int dy = static_cast<int>(greenOf(static_cast<uint16_t>(m)) >> 1) - 16;
+    const int u = index + 4 * dy * SCREEN_WIDTH + 4 * dx;
+    if (u >= SCREEN_PIXELS) return;
+    screen[index] = brighten(screen[u], static_cast<uint32_t>(dx + dy));
+}
+
+// Refracts `count` pixels from screen index `index` through the map values
+// `map`, in screen order. The values are read two at a time from a 4-byte
+// boundary: `pair & pair << 5` has bit 15 (bit 31) set exactly when the low
+// (high) value has both displacing bits (10 and 15, 26 and 31), so one test
+// passes over two values that leave their pixels alone.
 void refractSpan(uint16_t* screen, int index, const uint16_t* map, int count) {
-    for (const uint16_t* const end = map + count; map != end; map++, index++) {
-        const uint16_t m = *map;
-        if (__builtin_expect((m & DISPLACING_BITS) != DISPLACING_BITS, 1))
-            continue; // one test for both fields, before any other work
-        const int dx = static_cast<int>(redOf(m)) - 16;
-        const int dy = static_cast<int>(greenOf(m) >> 1) - 16;
-        const int u = index + 4 * dy * SCREEN_WIDTH + 4 * dx;
-        if (u >= SCREEN_PIXELS) continue;
-        screen[index] = brighten(screen[u], static_cast<uint32_t>(dx + dy));
+    const uint16_t* const end = map + count;
+    if (map != end && (reinterpret_cast<uintptr_t>(map) & 2)) refractPixel(screen, index++, *map++);
+    for (; end - map >= 2; map += 2, index += 2) {
+        const uint32_t pair = *reinterpret_cast<const PixelPair*>(map);
+        if (__builtin_expect(((pair & pair << 5) & 0x80008000u) == 0, 1)) continue;
+        refractPixel(screen, index, pair & 0xFFFF);
+        refractPixel(screen, index + 1, pair >> 16);
     }
+    if (map != end) refractPixel(screen, index, *map);
 }
 
 // The larger red and the larger green of two map values (blue 0): each
@@ -150,14 +163,24 @@ bool RaindropScene::refractInPlace(uint16_t* screen) const {
     top = std::max(top, 0);
     bottom = std::min(bottom, SCREEN_HEIGHT);
 
-    uint16_t run[SCREEN_WIDTH]; // a run's map values
+    alignas(4) uint16_t run[SCREEN_WIDTH]; // a run's map values, read in pairs
+    int near[MAX_DROPS];                   // live drops by column whose tiles reach into the band
+    int nearCount = 0;
     for (int y = top; y < bottom; y++) {
+        if ((y - top) % TILE_SIZE == 0) {
+            // A new band of TILE_SIZE rows: only drops from TILE_SIZE - 1
+            // rows above it to its last row can cover one of its rows.
+            nearCount = 0;
+            for (int j = 0; j < live; j++)
+                if (dropY[order[j]] > y - TILE_SIZE && dropY[order[j]] < y + TILE_SIZE)
+                    near[nearCount++] = order[j];
+        }
         // The tiles' rows on this row, by column.
         int columns[MAX_DROPS];
         const uint16_t* tileRows[MAX_DROPS];
         int count = 0;
-        for (int j = 0; j < live; j++) {
-            const int s = order[j];
+        for (int j = 0; j < nearCount; j++) {
+            const int s = near[j];
             const int tileRow = y - dropY[s];
             if (tileRow < 0 || tileRow >= TILE_SIZE) continue;
             columns[count] = dropX[s];
@@ -173,12 +196,23 @@ bool RaindropScene::refractInPlace(uint16_t* screen) const {
             int x = columns[first];
             const uint16_t* values = tileRows[first];
             if (last - first > 1) {
-                std::fill_n(run, runEnd - x, NEUTRAL_OFFSET);
-                for (int t = first; t < last; t++)
-                    for (int k = 0; k < TILE_SIZE; k++) {
-                        uint16_t& m = run[columns[t] - x + k];
-                        m = largerFields(m, tileRows[t][k]);
-                    }
+                // The first tile's row as it is (tile rows start at 4-byte
+                // boundaries: the sheet's rows and tiles have even widths),
+                // then each next one merged where it overlaps the ones before
+                // and copied past them (the starts are in order, so each
+                // reaches further). A column's values without the neutral
+                // one displace exactly when they do with it, by the same
+                // offsets: it is the largest only in a field that does not
+                // displace.
+                memcpy(run, __builtin_assume_aligned(tileRows[first], 4),
+                       sizeof(uint16_t) * TILE_SIZE);
+                for (int t = first + 1; t < last; t++) {
+                    const int overlap = columns[t - 1] + TILE_SIZE - columns[t]; // 1..32
+                    uint16_t* m = run + (columns[t] - x);
+                    for (int k = 0; k < overlap; k++)
+                        m[k] = largerFields(m[k], tileRows[t][k]);
+                    std::copy(tileRows[t] + overlap, tileRows[t] + TILE_SIZE, m + overlap);
+                }
                 values = run;
             }
             // The map never covers index 0.

@@ -180,32 +180,102 @@ void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t*
     }
 }
 
+void Sprite::addRow(const std::vector<uint32_t>& drawn) {
+    const auto level = [&drawn](size_t i) { return drawn[i] >> 24; };
+    const auto column = [&drawn](size_t i) { return int32_t(drawn[i] >> 16 & 0xFF); };
+    const auto follows = [&](size_t i) { return column(i) == column(i - 1) + 1; };
+    // Marks the opaque pixels that form copy runs.
+    std::vector<bool> copied(drawn.size(), false);
+    for (size_t i = 0; i < drawn.size();) {
+        size_t j = i + 1;
+        if (level(i) == 64)
+            while (j < drawn.size() && level(j) == 64 && follows(j))
+                j++;
+        if (level(i) == 64 && j - i >= size_t(SHORTEST_COPY))
+            std::fill(copied.begin() + i, copied.begin() + j, true);
+        i = j;
+    }
+    // The runs of each kind: neighbouring columns of the pixels it takes.
+    for (const bool copy : {true, false}) {
+        for (size_t i = 0; i < drawn.size(); i++) {
+            if (copied[i] != copy) continue;
+            if (i == 0 || copied[i - 1] != copy || !follows(i)) {
+                const int32_t data = int32_t(copy ? copies.size() : blends.size()) - column(i);
+                runs.push_back(Run{column(i), column(i), data});
+            }
+            runs.back().end++;
+            if (copy)
+                copies.push_back(static_cast<uint16_t>(drawn[i]));
+            else
+                blends.push_back(drawn[i] & 0xFF00FFFFu);
+        }
+        rowRuns.push_back(static_cast<int32_t>(runs.size()));
+    }
+}
+
+namespace {
+
+// Copies n >= 1 pixels, two a turn (the second load under way before the
+// first store).
+inline void copyRun(uint16_t* to, const uint16_t* from, int32_t n) {
+    if (n & 1) *to++ = *from++;
+    for (n >>= 1; n != 0; n--, to += 2, from += 2) {
+        const uint16_t a = from[0], b = from[1];
+        to[0] = a;
+        to[1] = b;
+    }
+}
+
+// Blends n >= 1 pixels of level << 24 | colour over `to`. The screen is read
+// a pair of pixels at a time, one word at a 4-byte boundary: a pixel at an
+// odd place first, and one left over at the end, go alone.
+inline void blendRun(uint16_t* to, const uint32_t* from, int32_t n) {
+    if (reinterpret_cast<uintptr_t>(to) & 2) {
+        const uint32_t e = *from++;
+        *to = blendLevel(e, *to, e >> 24); // level 64 gives the colour itself
+        to++;
+        n--;
+    }
+    for (int32_t pairs = n >> 1; pairs != 0; pairs--, to += 2, from += 2) {
+        const uint32_t e0 = from[0], e1 = from[1];
+        const uint32_t pair = *reinterpret_cast<const PixelPair*>(to);
+        to[0] = blendLevel(e0, pair, e0 >> 24); // blendLevel reads the low 16 bits of d
+        to[1] = blendLevel(e1, pair >> 16, e1 >> 24);
+    }
+    if (n & 1) {
+        const uint32_t e = *from;
+        *to = blendLevel(e, *to, e >> 24);
+    }
+}
+
+} // namespace
+
 void Sprite::draw(int64_t x, int64_t y, int32_t firstRow, int32_t endRow, int32_t columns) const {
     // The sprite rows whose screen row lies within 0..239.
     const int64_t from = std::max<int64_t>({firstRow, int64_t(firstRow) - y, 0});
     const int64_t to = std::min<int64_t>({endRow, int64_t(firstRow) + SCREEN_HEIGHT - y, height});
     // The sprite columns whose screen column lies within 0..319.
-    const int64_t first = std::max<int64_t>(0, -x);
-    const int64_t end = std::min<int64_t>({columns, SCREEN_WIDTH - x, width});
-    if (from >= to || first >= end) return;
-    // A row's pixels are in column order, so the columns drawn are one run of
-    // them, found by halving when the cut is not at the row's end.
-    const uint32_t firstKey = static_cast<uint32_t>(first) << 16;
-    const uint32_t endKey = static_cast<uint32_t>(end) << 16;
-    const auto columnBefore = [](uint32_t e, uint32_t key) { return (e & 0xFF0000u) < key; };
-    uint8_t* screen = reinterpret_cast<uint8_t*>(Screen::instance()->pixels);
-    // Byte offset of the row's column 0, negative when x is; the pixels
+    const int64_t firstColumn = std::max<int64_t>(0, -x);
+    const int64_t endColumn = std::min<int64_t>({columns, SCREEN_WIDTH - x, width});
+    if (from >= to || firstColumn >= endColumn) return;
+    // Within 0..256 now, and x within -255..319.
+    const int32_t first = static_cast<int32_t>(firstColumn), end = static_cast<int32_t>(endColumn);
+    uint16_t* screen = Screen::instance()->pixels;
+    // The screen index of the row's column 0, negative when x is; the pixels
     // drawn lie on the screen.
-    int32_t rowBytes = static_cast<int32_t>(2 * ((y + from - firstRow) * SCREEN_WIDTH + x));
-    for (int32_t r = static_cast<int32_t>(from); r < to; r++, rowBytes += 2 * SCREEN_WIDTH) {
-        const uint32_t* p = pixels.data() + rowStart[r];
-        const uint32_t* rowEnd = pixels.data() + rowStart[r + 1];
-        if (first > 0) p = std::lower_bound(p, rowEnd, firstKey, columnBefore);
-        if (end < width) rowEnd = std::lower_bound(p, rowEnd, endKey, columnBefore);
-        for (; p != rowEnd; p++) {
-            const uint32_t e = *p;
-            // (e & 0xFF0000) >> 15 is twice the column: its byte offset.
-            blendDab(reinterpret_cast<uint16_t*>(screen + (rowBytes + ((e & 0xFF0000u) >> 15))), e);
+    int32_t rowIndex = static_cast<int32_t>((y + from - firstRow) * SCREEN_WIDTH + x);
+    const Run* allRuns = runs.data();
+    for (int32_t r = static_cast<int32_t>(from); r < to; r++, rowIndex += SCREEN_WIDTH) {
+        const Run* run = allRuns + rowRuns[2 * r];
+        const Run* copyEnd = allRuns + rowRuns[2 * r + 1];
+        const Run* blendEnd = allRuns + rowRuns[2 * r + 2];
+        for (; run != copyEnd; run++) {
+            const int32_t a = std::max(run->first, first), b = std::min(run->end, end);
+            if (a < b) copyRun(screen + (rowIndex + a), copies.data() + (run->data + a), b - a);
+        }
+        for (; run != blendEnd; run++) {
+            const int32_t a = std::max(run->first, first), b = std::min(run->end, end);
+            if (a < b) blendRun(screen + (rowIndex + a), blends.data() + (run->data + a), b - a);
         }
     }
 }

@@ -123,9 +123,11 @@ void drawDabs(uint16_t* pixels, int32_t origin, const Dab* begin, const Dab* end
 void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t* begin,
               const uint32_t* end);
 
-// A picture of at most 256 columns cut down to the pixels it draws, row by
-// row, to be blended over the screen wherever it lands: each drawn pixel is
-// one word, level << 24 | column << 16 | colour, in column order.
+// A picture of at most 256 columns cut down to the pixels it draws, to be
+// blended over the screen wherever it lands. Each row's drawn pixels are cut
+// into runs of neighbouring columns: runs of opaque pixels long enough to be
+// worth it are copied, the rest are blended (a level of 64 blends to the
+// colour itself, so an opaque pixel may be in either kind).
 class Sprite {
   public:
     // Keeps pixel i of `colours` at level(i) where that is 1..64.
@@ -137,23 +139,43 @@ class Sprite {
     void draw(int64_t x, int64_t y, int32_t firstRow, int32_t endRow, int32_t columns) const;
 
   private:
+    // Columns first..end-1 of a row; column c's pixel is copies[data + c]
+    // (a copy run) or blends[data + c] (a blend run).
+    struct Run {
+        int32_t first;
+        int32_t end;
+        int32_t data;
+    };
+    // Opaque stretches shorter than this are blended with their neighbours:
+    // a run of its own, and the blend run it would cut in two, cost more
+    // than blending a few pixels.
+    static const int32_t SHORTEST_COPY = 6;
+
     int32_t width;
     int32_t height;
-    std::vector<uint32_t> pixels;  // row r's are pixels[rowStart[r]..rowStart[r + 1])
-    std::vector<int32_t> rowStart; // height + 1 entries
+    std::vector<uint16_t> copies; // colours
+    std::vector<uint32_t> blends; // level << 24 | colour, level 1..64
+    std::vector<Run> runs;
+    // Row r's copy runs are runs[rowRuns[2r]..rowRuns[2r + 1]), its blend
+    // runs runs[rowRuns[2r + 1]..rowRuns[2r + 2]); 2 * height + 1 entries.
+    std::vector<int32_t> rowRuns;
+
+    void addRow(const std::vector<uint32_t>& drawn);
 };
 
 template <class Level> Sprite::Sprite(const Image& colours, Level level) {
     width = colours.width < 256 ? colours.width : 256;
     height = colours.height;
-    rowStart.push_back(0);
+    rowRuns.push_back(0);
+    std::vector<uint32_t> drawn; // level << 24 | column << 16 | colour, in column order
     for (int32_t r = 0; r < height; r++) {
+        drawn.clear();
         for (int32_t column = 0; column < width; column++) {
             const int32_t i = r * colours.width + column;
             const uint32_t l = level(i);
             if (l >= 1 && l <= 64)
-                pixels.push_back(l << 24 | uint32_t(column) << 16 | colours.pixels[i]);
+                drawn.push_back(l << 24 | uint32_t(column) << 16 | colours.pixels[i]);
         }
-        rowStart.push_back(static_cast<int32_t>(pixels.size()));
+        addRow(drawn);
     }
 }

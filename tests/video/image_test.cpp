@@ -7,6 +7,7 @@
 
 #include "test_support.h"
 #include "video/image.h"
+#include "video/screen.h"
 
 using testing_support::TempDir;
 
@@ -138,6 +139,32 @@ TEST(ImageTint, OddCountBlendsEveryPlaceAsBlendOpacity) {
     EXPECT_EQ(pixels[1], before[1]);
     EXPECT_EQ(pixels[2], blendOpacity(0xF81F, before[2], 63));
     EXPECT_EQ(pixels[3], blendOpacity(0xF81F, before[3], 1));
+}
+
+// A sprite row's opaque stretch is copied as one run and the rest blended,
+// two screen pixels a word; cut at either screen edge and at either parity
+// of x, every pixel is still its own blend.
+TEST(ImageSprite, RunsCutAtTheScreenEdgesBlendEveryPixel) {
+    Image colours(12, 1);
+    for (int c = 0; c < 12; c++)
+        colours.pixels[c] = static_cast<uint16_t>(0x1357 * (c + 1));
+    const uint32_t levels[12] = {64, 64, 64, 64, 64, 64, 64, 64, 64, 20, 0, 40};
+    const Sprite sprite(colours, [&levels](int32_t i) { return levels[i]; });
+    uint16_t* screen = Screen::instance()->pixels;
+    for (const int x : {-3, -4, 313, 314}) {
+        for (int i = 0; i < SCREEN_WIDTH; i++)
+            screen[i] = static_cast<uint16_t>(i * 40503u);
+        sprite.draw(x, 0, 0, 1, 12);
+        for (int i = 0; i < SCREEN_WIDTH; i++) {
+            const uint16_t before = static_cast<uint16_t>(i * 40503u);
+            const int c = i - x;
+            uint16_t expected = before;
+            if (c >= 0 && c < 12 && levels[c] == 64) expected = colours.pixels[c];
+            if (c >= 0 && c < 12 && levels[c] >= 1 && levels[c] <= 63)
+                expected = blendOpacity(colours.pixels[c], before, levels[c]);
+            ASSERT_EQ(screen[i], expected) << "x " << x << " column " << i;
+        }
+    }
 }
 
 } // namespace
