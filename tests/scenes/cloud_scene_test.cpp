@@ -127,6 +127,7 @@ std::vector<uint16_t> prepareScreen() {
         screen->depthBuffer[i] = plane ? 0x500000 : 0x640000;
         screen->pixels[i] = plane ? static_cast<uint16_t>(0x0841 * (x % 7)) : SENTINEL;
     }
+    screen->depthWrittenEverywhere();
     return std::vector<uint16_t>(screen->pixels, screen->pixels + SCREEN_PIXELS);
 }
 
@@ -292,6 +293,7 @@ TEST(CloudScene, BandLightsPairsWithOnePlanePixel) {
         screen->depthBuffer[120 * 320 + x] = 0x500000;
         screen->pixels[120 * 320 + x] = x == 200 ? 0xF7BE : 0x0841;
     }
+    screen->depthWrittenEverywhere();
     const std::vector<uint16_t> before(screen->pixels, screen->pixels + SCREEN_PIXELS);
     const std::vector<uint16_t> expected =
         expectedFrame(scene, before, screen->depthBuffer, 119, 121);
@@ -328,6 +330,7 @@ TEST(CloudScene, RenderAddsCloudsOverTheBiplaneInTheBandItLeaves) {
     // Every depth at the cleared value and an empty band, as after a frame
     // in which nothing was drawn.
     std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 0x640000);
+    screen->depthWrittenEverywhere();
     screen->dirtyTop = 239;
     screen->dirtyBottom = 0;
     for (uint32_t now : {100000u, 100020u, 123456u}) {
