@@ -380,6 +380,9 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     }
     if (x1 > x2) return;
 
+    // fillSpan may write any of x1..x2 (clipLeft 0 and clipRight 320 keep
+    // them on the row): the next clearDepth must reach them.
+    screen->depthWritten(row, x1, x2);
     int count = x2 - x1 + 1;
     int start = row * SCREEN_WIDTH + x1;
     if (staysOnPicture(u1, du, count) && staysOnPicture(v1, dv, count))

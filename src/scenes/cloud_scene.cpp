@@ -151,9 +151,18 @@ inline void storeSky(uint16_t* out, const uint32_t* light, uint32_t sums) {
     storePair(out, wordAt(light, sums << 16 >> 14), wordAt(light, sums >> 14));
 }
 
-void skyRow(uint16_t* out, const uint32_t* light, const uint32_t* pairs, RowWalk wa, RowWalk wb) {
-    for (const uint16_t* const end = out + SCREEN_WIDTH; out != end; out += 2, pairs++)
+// The pairs from `out` up to `end`.
+void skyRow(uint16_t* out, const uint16_t* end, const uint32_t* light, const uint32_t* pairs,
+            RowWalk wa, RowWalk wb) {
+    for (; out != end; out += 2, pairs++)
         storeSky(out, light, pairSums(*pairs, light, wa, wb));
+}
+
+// The walk as it stands `columns` pixels further on: the steps add up in
+// 32 bits, wrapping as the same number of additions would.
+inline RowWalk walkFrom(RowWalk w, int32_t columns) {
+    w.at += static_cast<uint32_t>(columns) * w.step;
+    return w;
 }
 
 // The same onto the biplane where it was drawn. The row of pairs ends in
@@ -376,8 +385,29 @@ void CloudScene::drawRow(int row, const int32_t* rowV, const int32_t* fade, bool
         slowWordsAt = walk[slow].at;
         slowWordsValid = true;
     }
-    if (band)
-        bandRow(out, depth, light, slowWords, others0, others1);
-    else
-        skyRow(out, light, slowWords, others0, others1);
+    // Outside its extent a row's depths are the value it was last cleared
+    // to (Screen); when that is the clear depth, those pixels are the sky,
+    // drawn as in a row outside the band, and only the pairs the extent
+    // touches go through the band loop.
+    if (!band || (screen->depthRowValue[row] == CLOUD_CLEAR_DEPTH &&
+                  screen->depthLeft[row] > screen->depthRight[row])) {
+        skyRow(out, out + SCREEN_WIDTH, light, slowWords, others0, others1);
+        return;
+    }
+    int32_t left = 0, end = SCREEN_WIDTH; // the band loop's pixels [left, end), whole pairs
+    if (screen->depthRowValue[row] == CLOUD_CLEAR_DEPTH) {
+        left = screen->depthLeft[row] & ~1;
+        end = (screen->depthRight[row] | 1) + 1; // both 0..319 here
+    }
+    skyRow(out, out + left, light, slowWords, others0, others1);
+    // The pair after the band part ends bandRow's loop, as PAIRS_END does
+    // after the row's last pair; it is put back for the rows that follow.
+    uint32_t* const stop = slowWords + end / 2;
+    const uint32_t kept = *stop;
+    *stop = PAIRS_END;
+    bandRow(out + left, depth + left, light, slowWords + left / 2, walkFrom(others0, left),
+            walkFrom(others1, left));
+    *stop = kept;
+    skyRow(out + end, out + SCREEN_WIDTH, light, stop, walkFrom(others0, end),
+           walkFrom(others1, end));
 }

@@ -58,6 +58,11 @@ Screen::Screen(int width, int height, int bitsPerPixel) {
     dirtyTop = 0;
     dirtyBottom = 239; // the first clearDepth clears rows 0..238
     memset(depthBuffer, 0, sizeof depthBuffer);
+    for (int row = 0; row < SCREEN_HEIGHT; row++) {
+        depthRowValue[row] = 0; // what the memset wrote
+        depthLeft[row] = SCREEN_WIDTH;
+        depthRight[row] = -1;
+    }
 }
 
 Screen::~Screen() {
@@ -93,17 +98,42 @@ void Screen::clearDepth(int32_t value) {
     const int32_t top = dirtyTop < 0 ? 0 : dirtyTop;
     const int32_t bottom = dirtyBottom > SCREEN_HEIGHT ? SCREEN_HEIGHT : dirtyBottom;
     if (bottom < top) return;
-    // A row is 320 words, 40 blocks of 8: one store a word and one loop
-    // branch a block (the stores miss the cache anyway; fewer instructions
-    // around them is all there is to gain).
-    int32_t* word = depthBuffer + top * SCREEN_WIDTH;
-    for (int32_t blocks = (bottom - top) * (SCREEN_WIDTH / 8); blocks > 0; blocks--) {
-        word[0] = value, word[1] = value, word[2] = value, word[3] = value;
-        word[4] = value, word[5] = value, word[6] = value, word[7] = value;
-        word += 8;
+    // Exact for any order of clears and writes: outside its extent a row
+    // holds depthRowValue (true after the constructor; a clear leaves the
+    // whole row at `value` with an empty extent; a writer widens the extent
+    // over every column it may change). So a row cleared to the same value
+    // again differs from it only inside the extent, and any other row is
+    // cleared whole. Rows outside the band keep their values and extents.
+    for (int32_t row = top; row < bottom; row++) {
+        // A row is 320 words, 40 blocks of 8: one store a word and one loop
+        // branch a block (the stores miss the cache anyway; fewer
+        // instructions around them is all there is to gain).
+        int32_t first = 0, blocks = SCREEN_WIDTH / 8;
+        if (depthRowValue[row] == value) {
+            // Only the blocks the written columns touch: the rest of each
+            // block already holds value. An empty extent (left > right) none.
+            const int32_t left = depthLeft[row], right = depthRight[row];
+            first = left & ~7;
+            blocks = left > right ? 0 : (right >> 3) - (left >> 3) + 1; // both 0..319 here
+        }
+        depthRowValue[row] = value;
+        depthLeft[row] = SCREEN_WIDTH;
+        depthRight[row] = -1;
+        for (int32_t* word = depthBuffer + row * SCREEN_WIDTH + first; blocks > 0; blocks--) {
+            word[0] = value, word[1] = value, word[2] = value, word[3] = value;
+            word[4] = value, word[5] = value, word[6] = value, word[7] = value;
+            word += 8;
+        }
     }
     dirtyBottom = 0;
     dirtyTop = 239;
+}
+
+void Screen::depthWrittenEverywhere() {
+    for (int row = 0; row < SCREEN_HEIGHT; row++) {
+        depthLeft[row] = 0;
+        depthRight[row] = SCREEN_WIDTH - 1;
+    }
 }
 
 void Screen::drawLine(int x0, int y0, int x1, int y1, uint16_t colour) {

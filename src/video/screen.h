@@ -27,6 +27,15 @@ class Screen {
     Camera* camera;
     int32_t dirtyTop;    // band of depth rows written since the last clearDepth
     int32_t dirtyBottom; // (exclusive); empty as 239 / 0
+    // Per row: the value clearDepth last gave it (0 from the constructor)
+    // and the columns [depthLeft, depthRight] written since (empty as
+    // SCREEN_WIDTH / -1). Every column of a row outside its extent holds
+    // depthRowValue, so a clear to the same value needs only the extent.
+    // Whoever writes depthBuffer must widen the row's extent first
+    // (depthWritten); the rasterizer does it once per span.
+    int32_t depthRowValue[SCREEN_HEIGHT];
+    int16_t depthLeft[SCREEN_HEIGHT];
+    int16_t depthRight[SCREEN_HEIGHT];
     SDL_Surface* surface;
 
     // The one screen, created with (320, 240, 16) on the first call.
@@ -43,7 +52,18 @@ class Screen {
     void unlock();
     void present();
     void resize(int w, int h);
+    // Sets every depth of the dirty band's rows to `value` and empties the
+    // band; rows outside it keep what they hold.
     void clearDepth(int32_t value);
+    // Columns left..right (0 <= left <= right < SCREEN_WIDTH) of `row`
+    // (0 <= row < SCREEN_HEIGHT) may now hold other depths than the row
+    // was cleared to.
+    void depthWritten(int row, int left, int right) {
+        if (left < depthLeft[row]) depthLeft[row] = static_cast<int16_t>(left);
+        if (right > depthRight[row]) depthRight[row] = static_cast<int16_t>(right);
+    }
+    // The whole buffer may hold anything (for code that fills it at once).
+    void depthWrittenEverywhere();
     void drawLine(int x0, int y0, int x1, int y1, uint16_t colour);
 
   private:

@@ -127,6 +127,7 @@ std::vector<uint16_t> prepareScreen() {
         screen->depthBuffer[i] = plane ? 0x500000 : 0x640000;
         screen->pixels[i] = plane ? static_cast<uint16_t>(0x0841 * (x % 7)) : SENTINEL;
     }
+    screen->depthWrittenEverywhere();
     return std::vector<uint16_t>(screen->pixels, screen->pixels + SCREEN_PIXELS);
 }
 
@@ -277,7 +278,8 @@ TEST(CloudScene, PassesDrawFieldsAroundTheBandAndTheBandOverThePlane) {
 
 // Band pairs are lit two pixels at a time: a plane pixel first in its pair
 // with the sky second, the other way round, and one near white that the
-// faint light saturates.
+// faint light saturates. The row's written columns, 160..200, end inside a
+// pair: the band loop covers pairs 160..201 and the sky the rest.
 TEST(CloudScene, BandLightsPairsWithOnePlanePixel) {
     CloudWorld world;
     CloudScene& scene = *world.scene;
@@ -287,8 +289,11 @@ TEST(CloudScene, BandLightsPairsWithOnePlanePixel) {
     CloudScene::placeLayer(scene.layers[2], 60000);
     scene.oddField = 0;
     prepareScreen();
-    std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 0x640000);
+    screen->dirtyTop = 0;
+    screen->dirtyBottom = SCREEN_HEIGHT;
+    screen->clearDepth(0x640000);
     for (int x : {160, 171, 200}) {
+        screen->depthWritten(120, x, x);
         screen->depthBuffer[120 * 320 + x] = 0x500000;
         screen->pixels[120 * 320 + x] = x == 200 ? 0xF7BE : 0x0841;
     }
@@ -328,6 +333,7 @@ TEST(CloudScene, RenderAddsCloudsOverTheBiplaneInTheBandItLeaves) {
     // Every depth at the cleared value and an empty band, as after a frame
     // in which nothing was drawn.
     std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 0x640000);
+    screen->depthWrittenEverywhere();
     screen->dirtyTop = 239;
     screen->dirtyBottom = 0;
     for (uint32_t now : {100000u, 100020u, 123456u}) {

@@ -43,6 +43,7 @@ TEST(ScreenDepth, FirstClearLeavesRow239) {
     screen->dirtyTop = 0;
     screen->dirtyBottom = 239;
     std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 0);
+    screen->depthWrittenEverywhere();
     screen->clearDepth(65536000);
     EXPECT_EQ(screen->depthBuffer[0], 65536000);
     EXPECT_EQ(screen->depthBuffer[238 * 320 + 319], 65536000);
@@ -54,6 +55,7 @@ TEST(ScreenDepth, FirstClearLeavesRow239) {
 TEST(ScreenDepth, EmptyBandWritesNothing) {
     Screen* screen = Screen::instance();
     std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 7);
+    screen->depthWrittenEverywhere();
     screen->dirtyTop = 239;
     screen->dirtyBottom = 0;
     screen->clearDepth(1);
@@ -66,6 +68,7 @@ TEST(ScreenDepth, EmptyBandWritesNothing) {
 TEST(ScreenDepth, BandBeyondTheScreenIsClamped) {
     Screen* screen = Screen::instance();
     std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 7);
+    screen->depthWrittenEverywhere();
     screen->dirtyTop = -5;
     screen->dirtyBottom = 300;
     screen->clearDepth(0x640000);
@@ -78,11 +81,30 @@ TEST(ScreenDepth, BandBeyondTheScreenIsClamped) {
 TEST(ScreenDepth, NarrowBandWritesWholeRowsOnly) {
     Screen* screen = Screen::instance();
     std::fill(screen->depthBuffer, screen->depthBuffer + SCREEN_PIXELS, 7);
+    screen->depthWrittenEverywhere();
     screen->dirtyTop = 10;
     screen->dirtyBottom = 12;
     screen->clearDepth(3);
     for (int i = 0; i < SCREEN_PIXELS; i++)
         ASSERT_EQ(screen->depthBuffer[i], (i >= 3200 && i < 3840) ? 3 : 7) << i;
+}
+
+// A row cleared to the same value again is cleared over its written
+// columns only, both ends included.
+TEST(ScreenDepth, SameValueClearsBothEndsOfTheWrittenColumns) {
+    Screen* screen = Screen::instance();
+    screen->dirtyTop = 0;
+    screen->dirtyBottom = SCREEN_HEIGHT;
+    screen->clearDepth(5);
+    int32_t* row = screen->depthBuffer + 7 * SCREEN_WIDTH;
+    screen->depthWritten(7, 30, 31);
+    screen->depthWritten(7, 12, 30);
+    row[12] = row[31] = 9;
+    screen->dirtyTop = 7;
+    screen->dirtyBottom = 8;
+    screen->clearDepth(5);
+    EXPECT_EQ(row[12], 5);
+    EXPECT_EQ(row[31], 5);
 }
 
 TEST(ScreenLine, BorderRowsAndColumnsAreNeverWritten) {
@@ -101,9 +123,11 @@ TEST(ScreenLine, SinglePointAndDiagonal) {
 
 TEST(ScreenLine, MinorAxisStepsWhenErrorIsNotNegative) {
     // x-major, dx 4, dy 2: err starts at 0, so the first step already moves y.
-    EXPECT_EQ(linePoints(10, 10, 14, 12), (Points{{10, 10}, {11, 11}, {12, 11}, {13, 12}, {14, 12}}));
+    EXPECT_EQ(linePoints(10, 10, 14, 12),
+              (Points{{10, 10}, {11, 11}, {12, 11}, {13, 12}, {14, 12}}));
     // The same line drawn backwards starts from the other end and differs.
-    EXPECT_EQ(linePoints(14, 12, 10, 10), (Points{{10, 10}, {11, 10}, {12, 11}, {13, 11}, {14, 12}}));
+    EXPECT_EQ(linePoints(14, 12, 10, 10),
+              (Points{{10, 10}, {11, 10}, {12, 11}, {13, 11}, {14, 12}}));
     // A line plots max(dx, dy) + 1 points.
     EXPECT_EQ(linePoints(20, 200, 120, 50).size(), 151u);
 }
