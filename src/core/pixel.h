@@ -80,28 +80,32 @@ constexpr uint32_t rotate16(uint32_t v) {
     return (v >> 16) | (v << 16);
 }
 
+// How a pixel pair's channels are worked on in two words at once: blue 0-4
+// and red 11-15 of one pixel and green 21-26 of the other, each field with
+// free bits above it for a carry. `pair & PAIR_FIELDS` takes the low pixel's
+// red and blue and the high pixel's green, `rotate16(pair) & PAIR_FIELDS`
+// the rest; the two are joined back as low | rotate16(high).
+const uint32_t PAIR_FIELDS = 0x07E0F81Fu;
+
 // brighten() on both pixels of a word at once: `first` and `second` are the
 // brightenAddend() of the low and the high pixel's amounts.
 inline uint32_t brightenPair(uint32_t pair, uint32_t first, uint32_t second) {
-    // Blue 0-4, red 11-15 of one pixel and green 21-26 of the other: each
-    // field has free bits above it. `low` takes the low pixel's red and blue
-    // and the high pixel's green, `high` (the word turned by 16) the rest.
-    const uint32_t FIELDS = 0x07E0F81Fu;
+    // `low` and `high` split as PAIR_FIELDS tells.
     // Shifted up one bit, red and blue are 2r and 2b in 6-bit fields and
     // green 2g in a 7-bit one, so a single add of a (2a for green) is
     // brighten()'s sum for all three; bits 6, 17 and 28 catch the carry of
     // a sum past 63 (past 127 for green).
     const uint32_t CARRIES = 0x10020040u;
     // second << 22: its amount lands on green's 2a; the rest falls off the top.
-    uint32_t low = ((pair & FIELDS) << 1) + (first | second << 22);
-    uint32_t high = ((rotate16(pair) & FIELDS) << 1) + (second | first << 22);
+    uint32_t low = ((pair & PAIR_FIELDS) << 1) + (first | second << 22);
+    uint32_t high = ((rotate16(pair) & PAIR_FIELDS) << 1) + (second | first << 22);
     // A carry c fills its field with ones, c - (c >> 6): the saturation.
     const uint32_t lowCarries = low & CARRIES, highCarries = high & CARRIES;
     low |= lowCarries - (lowCarries >> 6);
     high |= highCarries - (highCarries >> 6);
     // Shifted back down, red and blue halve as in brighten(); the garbage
-    // below each field and the carries fall outside FIELDS.
-    return ((low >> 1) & FIELDS) | rotate16((high >> 1) & FIELDS);
+    // below each field and the carries fall outside PAIR_FIELDS.
+    return ((low >> 1) & PAIR_FIELDS) | rotate16((high >> 1) & PAIR_FIELDS);
 }
 
 // Adds light to a pixel: `redBlue` to red and blue, `green` to green, each

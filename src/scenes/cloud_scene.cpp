@@ -62,13 +62,11 @@ inline uint32_t litPair(uint32_t pair, uint32_t sums) {
     const uint32_t green0 = first >> ODD_BITS, green1 = second >> ODD_BITS;
     const uint32_t redBlue0 = (green0 - (first & ODD_MASK)) >> 1,
                    redBlue1 = (green1 - (second & ODD_MASK)) >> 1;
-    // As in brightenPair(): `low` holds the first pixel's blue (0-4) and red
-    // (11-15) and the second's green (21-26), `high` (the word turned by 16)
-    // the rest. Each sum fits below the next field: blue and red reach at
-    // most 31 + 93 (7 bits), green 63 + 189 (8 bits).
-    const uint32_t FIELDS = 0x07E0F81Fu;
-    uint32_t low = (pair & FIELDS) + (redBlue0 | redBlue0 << 11 | green1 << 21);
-    uint32_t high = (rotate16(pair) & FIELDS) + (redBlue1 | redBlue1 << 11 | green0 << 21);
+    // `low` and `high` split as PAIR_FIELDS tells (core/pixel.h). Each sum
+    // fits below the next field: blue and red reach at most 31 + 93 (7
+    // bits), green 63 + 189 (8 bits).
+    uint32_t low = (pair & PAIR_FIELDS) + (redBlue0 | redBlue0 << 11 | green1 << 21);
+    uint32_t high = (rotate16(pair) & PAIR_FIELDS) + (redBlue1 | redBlue1 << 11 | green0 << 21);
     // A sum past its channel's top sets a bit above it: that channel is full.
     const uint32_t BLUE_OVER = 0x60, RED_OVER = 0x30000, GREEN_OVER = 0x18000000;
     if (low & BLUE_OVER) low |= 0x1F;
@@ -77,7 +75,7 @@ inline uint32_t litPair(uint32_t pair, uint32_t sums) {
     if (high & BLUE_OVER) high |= 0x1F;
     if (high & RED_OVER) high |= 0xF800;
     if (high & GREEN_OVER) high |= 0x07E00000;
-    return (low & FIELDS) | rotate16(high & FIELDS);
+    return (low & PAIR_FIELDS) | rotate16(high & PAIR_FIELDS);
 }
 
 // Every fade 0 or more: each layer's light is at most 63, and the light

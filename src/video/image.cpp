@@ -231,9 +231,7 @@ inline void copyRun(uint16_t* to, const uint16_t* from, int32_t n) {
 // odd place first, and one left over at the end, go alone.
 inline void blendRun(uint16_t* to, const uint32_t* from, int32_t n) {
     if (reinterpret_cast<uintptr_t>(to) & 2) {
-        const uint32_t e = *from++;
-        *to = blendLevel(e, *to, e >> 24); // level 64 gives the colour itself
-        to++;
+        blendDab(to++, *from++);
         n--;
     }
     for (int32_t pairs = n >> 1; pairs != 0; pairs--, to += 2, from += 2) {
@@ -242,10 +240,7 @@ inline void blendRun(uint16_t* to, const uint32_t* from, int32_t n) {
         to[0] = blendLevel(e0, pair, e0 >> 24); // blendLevel reads the low 16 bits of d
         to[1] = blendLevel(e1, pair >> 16, e1 >> 24);
     }
-    if (n & 1) {
-        const uint32_t e = *from;
-        *to = blendLevel(e, *to, e >> 24);
-    }
+    if (n & 1) blendDab(to, *from);
 }
 
 } // namespace
