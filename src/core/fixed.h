@@ -60,49 +60,113 @@ inline uint32_t longQuotient(uint32_t m, uint32_t d) {
     return q;
 }
 
-// The same for 1 <= d <= 2^23 and m < 256 d (a focal length over a depth),
-// without a division:
-// - m / d below 256 by long division: d 2^k is subtracted where it fits for
-//   k = 7 down to 0 (d 2^8 <= 2^31 does not overflow), leaving the quotient
-//   and a remainder r < d. When m < 16 d the top four steps would subtract
-//   nothing and are passed over.
-// - the 16 bits below the point in two rounds of eight, each in one word x
-//   holding the remainder above 8 bits of new quotient bits: x = r 2^8 + q'
-//   with q' < 2^8 at each step's start (q' gets a bit a step, and a round
-//   starts with q' = 0). Doubling x doubles both; 2 r >= d exactly when the
-//   doubled x > d 2^8 - 1, since 2 q' stays below 2^8, and then taking
-//   d 2^8 - 1 off subtracts d from the remainder and sets the new bit. 2 r <
-//   2 d <= 2^24, so the doubled x stays below 2^32.
-inline uint32_t shortQuotient(uint32_t m, uint32_t d) {
-    uint32_t q = 0, r = m;
-    auto bit = [&](int k) {
-        if (r >= (d << k)) r -= d << k, q |= 1u << k; // the quotient's bit k
-    };
-    if (m >= (d << 4)) bit(7), bit(6), bit(5), bit(4);
-    bit(3), bit(2), bit(1), bit(0);
-
-    const uint32_t limit = (d << 8) - 1;
-    auto eightBits = [limit](uint32_t x) {
-        auto step = [&]() {
-            x <<= 1;
-            if (x > limit) x -= limit; // remainder less d, quotient bit set
-        };
-        step(), step(), step(), step(); // written out: no loop counter or branch
-        step(), step(), step(), step();
-        return x;
-    };
-    const uint32_t upper = eightBits(r << 8);
-    const uint32_t lower = eightBits(upper & ~0xFFu); // the remainder, its bits cleared
-    return (q << 16) | ((upper & 0xFF) << 8) | (lower & 0xFF);
+// 2^63 / n for a divisor normalised to 2^31 <= n < 2^32, from below, by
+// straight lines: segment j covers n from a = (256 + j) 2^23 to b = a + 2^23,
+// where f(n) = 2^63 / n runs from 2^40 / (256 + j) to 2^40 / (257 + j).
+// base is floor(f(a)) - 2^14 - 1; slope is the drop f(a) - f(b) per 2^15th
+// of the segment, times 2^7, rounded up. Built by the compiler.
+struct QuotientReciprocal {
+    uint32_t base;
+    uint32_t slope;
+};
+struct QuotientReciprocals {
+    QuotientReciprocal of[256];
+};
+constexpr QuotientReciprocals makeQuotientReciprocals() {
+    QuotientReciprocals r{};
+    for (uint64_t j = 0; j < 256; j++) {
+        const uint64_t fa = (uint64_t{1} << 40) / (256 + j), fb = (uint64_t{1} << 40) / (257 + j);
+        r.of[j].base = static_cast<uint32_t>(fa - (1 << 14) - 1);
+        r.of[j].slope = static_cast<uint32_t>((fa + 1 - fb + 255) >> 8);
+    }
+    return r;
 }
+inline constexpr QuotientReciprocals QUOTIENT_RECIPROCAL = makeQuotientReciprocals();
+
+// A dividend a prepared for fixedDiv (a * 2^16) / b by many divisors b: a
+// projection divides one focal length by every vertex's depth, so all that
+// depends on a alone is worked out once. over(b) equals the 64-bit quotient
+// for every b != 0.
+//
+// With m = |a|, d = |b|, the quotient q = floor(m 2^16 / d). Where it is at
+// least 1 and below 2^24 and d <= 2^23 it is found by multiplying, without a
+// division (the handheld has no divider; see longQuotient for the rest):
+// - m is normalised once: mn = m 2^t in [2^31, 2^32); d per divisor with five
+//   conditional shifts (no CLZ on the handheld): n = d 2^s in [2^31, 2^32),
+//   8 <= s <= 31, so n's low 8 bits are 0.
+// - R, from the line through segment j = bits 23..30 of n, with
+//   f - 2^14 - 259 <= R <= f for f = 2^63 / n >= 2^31. The chord lies above
+//   the convex f by at most (2^23)^2 / 8 times f'' <= 2^64 / 2^93, that is
+//   2^14, which base takes off (with 1 more, and up to 1 for its floor);
+//   n - a is exactly 2^8 times the 15 bits x read from it; the slope rounded
+//   up (by less than 257 / 2^8) and the product's floor put R from 257 below
+//   the chord to 1 above. So R = f (1 - e) with 0 <= e < (2^14 + 259) / 2^31.
+// - Q = m 2^16 / d = mn 2^(16+s-t) / n, q = floor(Q), and the estimate
+//   q0 = floor(mn R / 2^32) >> k with k = 15 + t - s is floor(Q (1 - e)):
+//   q0 <= q and q - q0 < Q e + 1 < 2^24 e + 1 < 132. 1 <= Q < 2^24 and
+//   1/2 < mn / n < 2 give 7 <= k <= 31.
+// - r = m 2^16 - q0 d lies in [0, 132 d), below 2^32, so the low 32 bits of
+//   both products give it exactly. Its quotient by the same reciprocal,
+//   q1 = floor(r R / 2^32) >> (31 - s) = floor(r/d (1 - e)), is floor(r/d) or
+//   one less, as r/d e < 1; r - q1 d is then below 2d, and one compare
+//   finds the last unit.
+struct FixedDividend {
+    uint32_t magnitude;  // m
+    uint32_t normalised; // mn
+    uint32_t low;        // m 2^16, low 32 bits
+    uint32_t first;      // the least d taken by multiplying: floor(m / 256) + 1 (m < 256 d)
+    uint32_t span;       // how many: up to 2^23 and to m 2^16 (q >= 1)
+    uint32_t kLessU;     // k - (31 - s) = t - 16, modulo 2^32
+    bool negative;
+
+    explicit FixedDividend(Fixed a) {
+        negative = a < 0;
+        magnitude = negative ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
+        uint32_t mn = magnitude, t = 0;
+        if (mn < 0x10000u) mn <<= 16, t += 16;
+        if (mn < 0x1000000u) mn <<= 8, t += 8;
+        if (mn < 0x10000000u) mn <<= 4, t += 4;
+        if (mn < 0x40000000u) mn <<= 2, t += 2;
+        if (mn < 0x80000000u) mn <<= 1, t += 1; // m = 0 leaves span 0: never used
+        normalised = mn;
+        low = magnitude << 16;
+        kLessU = t - 16;
+        const uint32_t least = magnitude >> 8, most = magnitude >= 128 ? 1u << 23 : low;
+        first = least + 1;
+        span = most - least; // m <= 2^31, so least <= 2^23 and least <= m 2^16
+    }
+
+    // Always inline: in a loop the dividend's fields and the table's address
+    // stay in registers instead of being loaded again for every call.
+    __attribute__((always_inline)) Fixed over(Fixed b) const {
+        const uint32_t d = b < 0 ? 0u - static_cast<uint32_t>(b) : static_cast<uint32_t>(b);
+        uint32_t q;
+        if (d - first < span) {          // d - first wraps when d < first
+            uint32_t n = d << 8, u = 23; // u = 31 - s
+            if (n < 0x10000u) n <<= 16, u -= 16;
+            if (n < 0x1000000u) n <<= 8, u -= 8;
+            if (n < 0x10000000u) n <<= 4, u -= 4;
+            if (n < 0x40000000u) n <<= 2, u -= 2;
+            if (n < 0x80000000u) n <<= 1, u -= 1;
+            const QuotientReciprocal& line = QUOTIENT_RECIPROCAL.of[(n >> 23) - 256];
+            const uint32_t x = (n << 9) >> 17; // bits 8..22: where n lies in the segment
+            const uint64_t reciprocal = line.base - ((x * line.slope) >> 7);            // R
+            q = static_cast<uint32_t>((normalised * reciprocal) >> 32) >> (u + kLessU); // q0
+            const uint32_t rest = low - q * d; // r = m 2^16 - q0 d, below 132 d
+            const uint32_t more = static_cast<uint32_t>((rest * reciprocal) >> 32) >> u; // q1
+            q += more;
+            if (rest - more * d >= d) q++;
+        } else {
+            q = longQuotient(magnitude, d);
+        }
+        return static_cast<Fixed>(negative != (b < 0) ? 0u - q : q);
+    }
+};
 
 // (a * 2^16) / b, truncated toward zero and kept to its low 32 bits, as the
 // 64-bit quotient would be; b must not be 0.
 inline Fixed fixedDiv(Fixed a, Fixed b) {
-    const uint32_t m = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
-    const uint32_t d = b < 0 ? 0u - static_cast<uint32_t>(b) : static_cast<uint32_t>(b);
-    const uint32_t q = d <= (1u << 23) && m < (d << 8) ? shortQuotient(m, d) : longQuotient(m, d);
-    return static_cast<Fixed>((a < 0) != (b < 0) ? 0u - q : q);
+    return FixedDividend(a).over(b);
 }
 
 // 2^32 / d, truncated toward zero, kept to its low 32 bits; d must not be 0.

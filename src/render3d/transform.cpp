@@ -47,7 +47,7 @@ void Mesh::transform() {
         rotatedCount = count;
     }
 
-    const Fixed focal = focalLength;
+    const FixedDividend focal(focalLength); // what the divisions by depth share
     int32_t* const sx = screenX;
     int32_t* const sy = screenY;
     Fixed* const sz = screenZ;
@@ -64,7 +64,7 @@ void Mesh::transform() {
             sz[i] = 0;
             continue;
         }
-        Fixed q = fixedDiv(focal, z);
+        Fixed q = focal.over(z); // fixedDiv(focalLength, z)
         // The shift floors, so half a pixel left of the centre is column 159.
         sx[i] = (fixedMul(q, x) >> 16) + CENTRE_X;
         sy[i] = (fixedMul(q, y) >> 16) + CENTRE_Y;

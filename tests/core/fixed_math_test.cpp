@@ -52,8 +52,9 @@ TEST(FixedDiv, EqualsTheSixtyFourBitQuotient) {
                 << a << " / " << b;
 }
 
-// Divisions without the 32-bit divide (divisor up to 2^23, quotient below
-// 256.0) against the 64-bit quotient at that path's edges, both signs.
+// Divisions without the 32-bit divide (divisor up to 2^23, quotient from
+// 1/65536 to below 256.0) against the 64-bit quotient at that path's edges,
+// both signs.
 TEST(FixedDiv, EqualsTheSixtyFourBitQuotientAtTheShortPathsEdges) {
     for (int64_t d : {int64_t{1}, int64_t{3}, int64_t{1} << 23, (int64_t{1} << 23) + 1})
         for (int64_t m : {d * 16 - 1, d * 16, d * 256 - 1, d * 256})
@@ -63,6 +64,18 @@ TEST(FixedDiv, EqualsTheSixtyFourBitQuotientAtTheShortPathsEdges) {
                     << a << " / " << b;
                 EXPECT_EQ(fixedDiv(b, a), static_cast<Fixed>((static_cast<int64_t>(b) * 65536) / a))
                     << b << " / " << a;
+            }
+}
+
+// The same where the quotient falls from 1/65536 to 0 (divisor m 2^16 + 1),
+// which the 32-bit divide takes again.
+TEST(FixedDiv, EqualsTheSixtyFourBitQuotientWhereItReachesZero) {
+    for (int64_t m : {int64_t{1}, int64_t{127}, int64_t{128}})
+        for (int64_t d : {m * 65536 - 1, m * 65536, m * 65536 + 1})
+            for (int64_t sign : {1, -1}) {
+                const Fixed a = static_cast<Fixed>(m * sign), b = static_cast<Fixed>(d);
+                EXPECT_EQ(fixedDiv(a, b), static_cast<Fixed>((static_cast<int64_t>(a) * 65536) / b))
+                    << a << " / " << b;
             }
 }
 
