@@ -7,6 +7,15 @@ namespace {
 const int CENTRE_X = SCREEN_WIDTH / 2;
 const int CENTRE_Y = SCREEN_HEIGHT / 2;
 
+// fixedMul(q, v) >> 16, the column or row a point projects to before the
+// centre is added: bits 32..47 of the 64-bit product, sign-extended. Taken
+// from the product's high word, which is two instructions on the handheld
+// where joining the two words first and shifting is three.
+int32_t projected(Fixed q, Fixed v) {
+    const uint32_t high = static_cast<uint32_t>(static_cast<uint64_t>(int64_t{q} * v) >> 32);
+    return static_cast<int32_t>(high << 16) >> 16;
+}
+
 bool sameMatrix(const Matrix3& a, const Matrix3& b) {
     for (int i = 0; i < 9; i++)
         if (a.m[i] != b.m[i]) return false;
@@ -65,9 +74,9 @@ void Mesh::transform() {
             continue;
         }
         Fixed q = focal.over(z); // fixedDiv(focalLength, z)
-        // The shift floors, so half a pixel left of the centre is column 159.
-        sx[i] = (fixedMul(q, x) >> 16) + CENTRE_X;
-        sy[i] = (fixedMul(q, y) >> 16) + CENTRE_Y;
+        // projected floors, so half a pixel left of the centre is column 159.
+        sx[i] = projected(q, x) + CENTRE_X;
+        sy[i] = projected(q, y) + CENTRE_Y;
         sz[i] = z;
     }
 }
