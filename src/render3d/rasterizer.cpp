@@ -320,17 +320,22 @@ inline SpanTarget spanTarget(const Mesh& mesh) {
             mesh.screen,      mesh.clipLeft,    mesh.clipRight};
 }
 
-// Mesh::drawSpan for a row already known to be on the screen.
+// Mesh::drawSpan for a row already known to be on the screen; with
+// ScreenClip, for the clip columns 0 and SCREEN_WIDTH, which the compiler
+// then folds into the tests.
+template <bool ScreenClip>
 __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target, int x1, int x2,
                                                        int row, Fixed u1, Fixed v1, Fixed u2,
                                                        Fixed v2, Fixed z1, Fixed z2) {
+    const int32_t clipLeft = ScreenClip ? 0 : target.clipLeft;
+    const int32_t clipRight = ScreenClip ? SCREEN_WIDTH : target.clipRight;
     if ((x1 < 0 && x2 < 0) || (x1 >= SCREEN_WIDTH && x2 >= SCREEN_WIDTH)) return;
     if (x1 == x2) {
         // One column: no slopes, no left jump (its steps would be 0), and
         // drawn only between the clip columns. Clamping a coordinate that
         // is on the picture changes nothing, so the clamped index serves
         // both of drawSpan's cases.
-        if (x1 < target.clipLeft || x1 >= target.clipRight) return;
+        if (x1 < clipLeft || x1 >= clipRight) return;
         target.screen->depthWritten(row, x1, x1);
         const int start = row * SCREEN_WIDTH + x1;
         if (z1 < target.depth[start]) {
@@ -361,15 +366,15 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
         dz = fixedMul(r, fixedSub(z2, z1));
     }
 
-    if (x2 >= target.clipRight) x2 = target.clipRight - 1;
-    if (x1 < target.clipLeft) {
+    if (x2 >= clipRight) x2 = clipRight - 1;
+    if (x1 < clipLeft) {
         // Jump the interpolants to the first visible column.
-        Fixed skipped = fixedFromInt(static_cast<int32_t>(static_cast<uint32_t>(target.clipLeft) -
-                                                          static_cast<uint32_t>(x1)));
+        Fixed skipped = fixedFromInt(
+            static_cast<int32_t>(static_cast<uint32_t>(clipLeft) - static_cast<uint32_t>(x1)));
         u1 = fixedAdd(u1, fixedMul(skipped, du));
         v1 = fixedAdd(v1, fixedMul(skipped, dv));
         z1 = fixedAdd(z1, fixedMul(skipped, dz));
-        x1 = target.clipLeft;
+        x1 = clipLeft;
     }
     if (x1 > x2) return;
 
@@ -409,12 +414,13 @@ inline void writeEdge(Fixed* out, const Corner& start, const Edge& edge, int32_t
 
 // The spans of rows top .. bottom - 1 from their ends: only one span's
 // state at a time needs the registers.
+template <bool ScreenClip>
 __attribute__((always_inline)) inline void fillRows(const SpanTarget& target, const Fixed* ends,
                                                     int32_t top, int32_t bottom) {
     const SpanTarget t = target;
     for (int row = top; row < bottom; row++, ends += END_WORDS) {
         const Fixed* e = ends;
-        fillRowSpan(t, e[0] >> 16, e[4] >> 16, row, e[1], e[2], e[5], e[6], e[3], e[7]);
+        fillRowSpan<ScreenClip>(t, e[0] >> 16, e[4] >> 16, row, e[1], e[2], e[5], e[6], e[3], e[7]);
     }
 }
 
@@ -446,7 +452,10 @@ inline void walkRows(const SpanTarget& target, RowBand band, const Corner& a, co
     writeEdge(ends + shortSide, a, upper, top - rowA, split - top);
     writeEdge(ends + (split - top) * END_WORDS + shortSide, b, lower, split - rowB, bottom - split);
 
-    fillRows(target, ends, top, bottom);
+    if (target.clipLeft == 0 && target.clipRight == SCREEN_WIDTH)
+        fillRows<true>(target, ends, top, bottom);
+    else
+        fillRows<false>(target, ends, top, bottom);
 }
 
 } // namespace
@@ -477,5 +486,5 @@ void Mesh::render() {
 void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
                     Fixed z2) {
     if (static_cast<unsigned>(row) >= static_cast<unsigned>(SCREEN_HEIGHT)) return;
-    fillRowSpan(spanTarget(*this), x1, x2, row, u1, v1, u2, v2, z1, z2);
+    fillRowSpan<false>(spanTarget(*this), x1, x2, row, u1, v1, u2, v2, z1, z2);
 }
