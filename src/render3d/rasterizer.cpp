@@ -432,8 +432,9 @@ __attribute__((always_inline)) inline void fillRows(const SpanTarget& target, co
 // In two passes, so neither holds more than fits in the registers: the
 // edges, one at a time, write the span ends of the rows into a table, then
 // the spans are filled from it.
-inline void walkRows(const SpanTarget& target, RowBand band, const Corner& a, const Corner& b,
-                     const Corner& c) {
+__attribute__((always_inline)) inline void walkRows(const SpanTarget& target, RowBand band,
+                                                    const Corner& a, const Corner& b,
+                                                    const Corner& c) {
     const int32_t rowA = a.y >> 16, rowB = b.y >> 16, rowC = c.y >> 16;
     const int32_t top = rowA > band.first ? rowA : band.first;
     const int32_t bottom = rowC < band.end ? rowC : band.end;
