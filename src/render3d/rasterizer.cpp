@@ -103,13 +103,14 @@ __attribute__((noinline)) bool longRunStaysOnPicture(Fixed u, Fixed du, Fixed v,
     return staysOnPicture(u, du, steps + 1) && staysOnPicture(v, dv, steps + 1);
 }
 
-// The same answer in 32-bit arithmetic for runs of up to 128 values (the
+// The same test in 32-bit arithmetic for runs of up to 128 values (the
 // handheld has no cheap 64-bit multiply-add). A coordinate is 0 .. 2^24 - 1
 // exactly when its bits as unsigned are below 2^24, so the tests of several
 // are one OR. For 1 <= steps < 128 a step of 2^24 or more (in size) carries
 // the last value off the picture, and one below keeps steps * step within
-// (-2^31, 2^31), so the last value, start plus that, does not wrap either;
-// steps 0 has only the start.
+// (-2^31, 2^31), so the last value, start plus that, does not wrap either.
+// (With steps 0 such a step sends the one value to the clamped fill, which
+// gives the same texel for a coordinate on the picture.)
 inline bool runStaysOnPicture(Fixed u, Fixed du, Fixed v, Fixed dv, int32_t steps) {
     const uint32_t COORDINATES = 1u << 24, SLOPES = 1u << 25;
     if (static_cast<uint32_t>(steps) >= 128) return longRunStaysOnPicture(u, du, v, dv, steps);
@@ -117,7 +118,7 @@ inline bool runStaysOnPicture(Fixed u, Fixed du, Fixed v, Fixed dv, int32_t step
     const uint32_t lastV = static_cast<uint32_t>(v) + static_cast<uint32_t>(dv) * steps;
     const uint32_t slopes =
         (static_cast<uint32_t>(du) + COORDINATES) | (static_cast<uint32_t>(dv) + COORDINATES);
-    return (slopes < SLOPES || steps == 0) &&
+    return slopes < SLOPES &&
            (static_cast<uint32_t>(u) | static_cast<uint32_t>(v) | lastU | lastV) < COORDINATES;
 }
 
@@ -358,7 +359,13 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
     // that is not 0 has n > 0, so it is the only test.
     const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
-    if (width != 0) {
+    if (n == 1) {
+        // The reciprocal of one pixel is 1.0: the slopes are the differences.
+        du = fixedSub(u2, u1), dv = fixedSub(v2, v1), dz = fixedSub(z2, z1);
+    } else if (n == 2) {
+        // 0.5: fixedMul halves, rounding toward minus infinity, as >> does.
+        du = fixedSub(u2, u1) >> 1, dv = fixedSub(v2, v1) >> 1, dz = fixedSub(z2, z1) >> 1;
+    } else if (width != 0) {
         // Spans on the screen are short: their reciprocals come from a table.
         Fixed r = n < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[n] : fixedReciprocal(width);
         du = fixedMul(r, fixedSub(u2, u1));
