@@ -76,18 +76,9 @@ inline Fixed divideByRows(Fixed value, int32_t rows) {
     return static_cast<Fixed>(value < 0 ? 0u - q : q);
 }
 
-// One side of the triangle walked down row by row.
+// The per-row steps of one side of the triangle.
 struct Edge {
-    Fixed x, z, u, v;
     Fixed dx, dz, du, dv;
-
-    void start(const Corner& c) { x = c.x, z = c.z, u = c.u, v = c.v; }
-    void step() {
-        x = fixedAdd(x, dx);
-        z = fixedAdd(z, dz);
-        u = fixedAdd(u, du);
-        v = fixedAdd(v, dv);
-    }
 };
 
 inline void sortPair(const Corner*& first, const Corner*& second) {
@@ -103,6 +94,32 @@ bool pictureUsable(const Image* picture) {
 inline bool staysOnPicture(Fixed value, Fixed step, int count) {
     int64_t last = static_cast<int64_t>(value) + static_cast<int64_t>(step) * (count - 1);
     return value >= 0 && value <= TEXEL_LIMIT && last >= 0 && last <= TEXEL_LIMIT;
+}
+
+// The same for u and v at once, with steps = count - 1 >= 0, out of line
+// for the long runs.
+__attribute__((noinline)) bool longRunStaysOnPicture(Fixed u, Fixed du, Fixed v, Fixed dv,
+                                                     int32_t steps) {
+    return staysOnPicture(u, du, steps + 1) && staysOnPicture(v, dv, steps + 1);
+}
+
+// The same test in 32-bit arithmetic for runs of up to 128 values (the
+// handheld has no cheap 64-bit multiply-add). A coordinate is 0 .. 2^24 - 1
+// exactly when its bits as unsigned are below 2^24, so the tests of several
+// are one OR. For 1 <= steps < 128 a step of 2^24 or more (in size) carries
+// the last value off the picture, and one below keeps steps * step within
+// (-2^31, 2^31), so the last value, start plus that, does not wrap either.
+// (With steps 0 such a step sends the one value to the clamped fill, which
+// gives the same texel for a coordinate on the picture.)
+inline bool runStaysOnPicture(Fixed u, Fixed du, Fixed v, Fixed dv, int32_t steps) {
+    const uint32_t COORDINATES = 1u << 24, SLOPES = 1u << 25;
+    if (static_cast<uint32_t>(steps) >= 128) return longRunStaysOnPicture(u, du, v, dv, steps);
+    const uint32_t lastU = static_cast<uint32_t>(u) + static_cast<uint32_t>(du) * steps;
+    const uint32_t lastV = static_cast<uint32_t>(v) + static_cast<uint32_t>(dv) * steps;
+    const uint32_t slopes =
+        (static_cast<uint32_t>(du) + COORDINATES) | (static_cast<uint32_t>(dv) + COORDINATES);
+    return slopes < SLOPES &&
+           (static_cast<uint32_t>(u) | static_cast<uint32_t>(v) | lastU | lastV) < COORDINATES;
 }
 
 inline int clampTexel(Fixed coordinate) {
@@ -272,80 +289,62 @@ inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) 
     return edge;
 }
 
-// Rows from y (row `row`) down to just above `end`, one span per row between
-// the long and the short edge, which are stepped on. Which edge is on the
-// left is fixed per face, so each order gets its own loop.
-template <bool LongOnLeft>
-inline void walkHalf(Mesh& mesh, Edge& longEdge, Edge& shortEdge, Fixed& y, int& row, Fixed end) {
-    const Edge& left = LongOnLeft ? longEdge : shortEdge;
-    const Edge& right = LongOnLeft ? shortEdge : longEdge;
-    for (; y < end; y += FIXED_ONE, row++) {
-        if (y >= mesh.clipTop && y < mesh.clipBottom)
-            mesh.drawSpan(left.x >> 16, right.x >> 16, row, left.u, left.v, right.u, right.v,
-                          left.z, right.z);
-        shortEdge.step();
-        longEdge.step();
-    }
+// The rows a render may draw: row r when clipTop <= r << 16 < clipBottom
+// and the screen has it, as [first, end) (empty when end <= first).
+struct RowBand {
+    int32_t first, end;
+};
+
+// The first whole row at or after `edge`: ceil(edge / 2^16).
+inline int32_t rowAtOrAfter(Fixed edge) {
+    return static_cast<int32_t>((static_cast<int64_t>(edge) + (FIXED_ONE - 1)) >> 16);
 }
 
-// Walk the rows from A down, one span per row between the long edge
-// A->C and the short edges A->B, then B->C; the bottom corner's row is never
-// drawn.
-template <bool LongOnLeft>
-inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c, Edge upper,
-                     Edge longEdge, const Edge& lower) {
-    Edge shortEdge = upper;
-    shortEdge.start(a);
-    longEdge.start(a);
-    Fixed y = a.y;
-    int row = a.y >> 16;
-    walkHalf<LongOnLeft>(mesh, longEdge, shortEdge, y, row, b.y);
-    // The short edge restarts exactly at B, leaving no error behind.
-    shortEdge = lower;
-    shortEdge.start(b);
-    walkHalf<LongOnLeft>(mesh, longEdge, shortEdge, y, row, c.y);
+inline RowBand drawnRows(const Mesh& mesh) {
+    const int32_t first = rowAtOrAfter(mesh.clipTop), end = rowAtOrAfter(mesh.clipBottom);
+    return {first < 0 ? 0 : first, end > SCREEN_HEIGHT ? SCREEN_HEIGHT : end};
 }
 
-inline void walkRows(Mesh& mesh, const Corner& a, const Corner& b, const Corner& c) {
-    const Edge upper = edgeSteps(a, b, Divided::X);
-    const Edge longEdge = edgeSteps(a, c, Divided::Z);
-    const Edge lower = edgeSteps(b, c, Divided::NONE);
-    // The long edge is on the left when the upper short edge leans further
-    // right; drawSpan orders the ends anyway.
-    if (upper.dx > longEdge.dx)
-        walkRows<true>(mesh, a, b, c, upper, longEdge, lower);
-    else
-        walkRows<false>(mesh, a, b, c, upper, longEdge, lower);
+// What a span writes to, read once per face: the stores into the buffers
+// could alias the mesh's own fields as far as the compiler knows, so kept
+// in locals it need not load them again after each pixel.
+struct SpanTarget {
+    uint16_t* pixels;
+    Fixed* depth;
+    const uint16_t* texels;
+    Screen* screen;
+    int32_t clipLeft, clipRight;
+};
+
+inline SpanTarget spanTarget(const Mesh& mesh) {
+    return {mesh.pixelTarget, mesh.depthTarget, mesh.currentTexels,
+            mesh.screen,      mesh.clipLeft,    mesh.clipRight};
 }
 
-} // namespace
-
-void Mesh::render() {
-    const FaceSources sources = {pictureUsable(texture) ? texture->pixels : nullptr,
-                                 pictureUsable(envMap) ? envMap->pixels : nullptr,
-                                 indexLimit(vertexCount), indexLimit(texVertexCount)};
-    for (int i = 0; i < faceCount; i++) {
-        Corner corner[3];
-        if (!faceCorners(*this, sources, i, corner)) continue;
-        const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
-        if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
-
-        const Fixed area = doubledArea(*a, *b, *c);
-        faceArea[i] = area;
-        sortByRow(a, b, c);
-        if (aboveOrBelowScreen(*a, *c)) continue;
-        markDepthRows(*screen, *a, *c);
-        if (area >= 0) continue; // back faces and degenerate faces
-
-        faceTexels(*this, i, corner);
-        walkRows(*this, *a, *b, *c);
-    }
-}
-
-void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
-                    Fixed z2) {
+// Mesh::drawSpan for a row already known to be on the screen; with
+// ScreenClip, for the clip columns 0 and SCREEN_WIDTH, which the compiler
+// then folds into the tests.
+template <bool ScreenClip>
+__attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target, int x1, int x2,
+                                                       int row, Fixed u1, Fixed v1, Fixed u2,
+                                                       Fixed v2, Fixed z1, Fixed z2) {
+    const int32_t clipLeft = ScreenClip ? 0 : target.clipLeft;
+    const int32_t clipRight = ScreenClip ? SCREEN_WIDTH : target.clipRight;
     if ((x1 < 0 && x2 < 0) || (x1 >= SCREEN_WIDTH && x2 >= SCREEN_WIDTH)) return;
-    if (static_cast<unsigned>(row) >= static_cast<unsigned>(SCREEN_HEIGHT)) return;
+    if (x1 == x2) {
+        // One column: no slopes, no left jump (its steps would be 0), and
+        // drawn only between the clip columns. Clamping a coordinate that
+        // is on the picture changes nothing, so the clamped index serves
+        // both of drawSpan's cases.
+        if (x1 < clipLeft || x1 >= clipRight) return;
+        target.screen->depthWritten(row, x1, x1);
+        const int start = row * SCREEN_WIDTH + x1;
+        if (z1 < target.depth[start]) {
+            target.depth[start] = z1;
+            target.pixels[start] = target.texels[texelIndex<true>(u1, v1)];
+        }
+        return;
+    }
     if (x1 > x2) {
         std::swap(x1, x2);
         std::swap(u1, u2);
@@ -360,7 +359,13 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
     // that is not 0 has n > 0, so it is the only test.
     const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
-    if (width != 0) {
+    if (n == 1) {
+        // The reciprocal of one pixel is 1.0: the slopes are the differences.
+        du = fixedSub(u2, u1), dv = fixedSub(v2, v1), dz = fixedSub(z2, z1);
+    } else if (n == 2) {
+        // 0.5: fixedMul halves, rounding toward minus infinity, as >> does.
+        du = fixedSub(u2, u1) >> 1, dv = fixedSub(v2, v1) >> 1, dz = fixedSub(z2, z1) >> 1;
+    } else if (width != 0) {
         // Spans on the screen are short: their reciprocals come from a table.
         Fixed r = n < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[n] : fixedReciprocal(width);
         du = fixedMul(r, fixedSub(u2, u1));
@@ -382,13 +387,112 @@ void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed
 
     // fillSpan may write any of x1..x2 (clipLeft 0 and clipRight 320 keep
     // them on the row): the next clearDepth must reach them.
-    screen->depthWritten(row, x1, x2);
-    int count = x2 - x1 + 1;
-    int start = row * SCREEN_WIDTH + x1;
-    if (staysOnPicture(u1, du, count) && staysOnPicture(v1, dv, count))
-        fillSpan<false>(pixelTarget + start, depthTarget + start, count, currentTexels, u1, v1, z1,
-                        du, dv, dz);
+    target.screen->depthWritten(row, x1, x2);
+    const int32_t steps = x2 - x1, count = steps + 1;
+    const int start = row * SCREEN_WIDTH + x1;
+    if (runStaysOnPicture(u1, du, v1, dv, steps))
+        fillSpan<false>(target.pixels + start, target.depth + start, count, target.texels, u1, v1,
+                        z1, du, dv, dz);
     else
-        fillSpan<true>(pixelTarget + start, depthTarget + start, count, currentTexels, u1, v1, z1,
-                       du, dv, dz);
+        fillSpan<true>(target.pixels + start, target.depth + start, count, target.texels, u1, v1,
+                       z1, du, dv, dz);
+}
+
+// The span ends of the rows of one face, as drawSpan gets them: the left
+// edge's x, u, v, z, then the right edge's.
+const int END_WORDS = 8;
+
+// Writes an edge's x, u, v, z for `rows` rows, one row every END_WORDS
+// words from `out`, starting `skipped` rows below `start`. Stepping is
+// wrapping addition, so `skipped` steps are one product modulo 2^32.
+inline void writeEdge(Fixed* out, const Corner& start, const Edge& edge, int32_t skipped,
+                      int32_t rows) {
+    const uint32_t k = static_cast<uint32_t>(skipped);
+    Fixed x = fixedAdd(start.x, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dx)));
+    Fixed u = fixedAdd(start.u, static_cast<Fixed>(k * static_cast<uint32_t>(edge.du)));
+    Fixed v = fixedAdd(start.v, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dv)));
+    Fixed z = fixedAdd(start.z, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dz)));
+    for (Fixed* const end = out + rows * END_WORDS; out != end; out += END_WORDS) {
+        out[0] = x, out[1] = u, out[2] = v, out[3] = z;
+        x = fixedAdd(x, edge.dx), u = fixedAdd(u, edge.du);
+        v = fixedAdd(v, edge.dv), z = fixedAdd(z, edge.dz);
+    }
+}
+
+// The spans of rows top .. bottom - 1 from their ends: only one span's
+// state at a time needs the registers.
+template <bool ScreenClip>
+__attribute__((always_inline)) inline void fillRows(const SpanTarget& target, const Fixed* ends,
+                                                    int32_t top, int32_t bottom) {
+    const SpanTarget t = target;
+    for (int row = top; row < bottom; row++, ends += END_WORDS) {
+        const Fixed* e = ends;
+        fillRowSpan<ScreenClip>(t, e[0] >> 16, e[4] >> 16, row, e[1], e[2], e[5], e[6], e[3], e[7]);
+    }
+}
+
+// The rows from A down to just above C, one span per row between the long
+// edge A->C and the short edges A->B, then B->C (which restarts exactly at
+// B, leaving no error behind); the bottom corner's row is never drawn. Only
+// the rows in `band` are drawn, as if every row were stepped through.
+//
+// In two passes, so neither holds more than fits in the registers: the
+// edges, one at a time, write the span ends of the rows into a table, then
+// the spans are filled from it.
+__attribute__((always_inline)) inline void walkRows(const SpanTarget& target, RowBand band,
+                                                    const Corner& a, const Corner& b,
+                                                    const Corner& c) {
+    const int32_t rowA = a.y >> 16, rowB = b.y >> 16, rowC = c.y >> 16;
+    const int32_t top = rowA > band.first ? rowA : band.first;
+    const int32_t bottom = rowC < band.end ? rowC : band.end;
+    if (top >= bottom) return;
+
+    const Edge upper = edgeSteps(a, b, Divided::X);
+    const Edge longEdge = edgeSteps(a, c, Divided::Z);
+    const Edge lower = edgeSteps(b, c, Divided::NONE);
+    // The long edge is on the left when the upper short edge leans further
+    // right; the span fill orders the ends anyway.
+    const int longSide = upper.dx > longEdge.dx ? 0 : 4, shortSide = 4 - longSide;
+
+    Fixed ends[SCREEN_HEIGHT * END_WORDS]; // bottom - top <= SCREEN_HEIGHT rows
+    writeEdge(ends + longSide, a, longEdge, top - rowA, bottom - top);
+    const int32_t split = rowB < top ? top : (rowB > bottom ? bottom : rowB);
+    writeEdge(ends + shortSide, a, upper, top - rowA, split - top);
+    writeEdge(ends + (split - top) * END_WORDS + shortSide, b, lower, split - rowB, bottom - split);
+
+    if (target.clipLeft == 0 && target.clipRight == SCREEN_WIDTH)
+        fillRows<true>(target, ends, top, bottom);
+    else
+        fillRows<false>(target, ends, top, bottom);
+}
+
+} // namespace
+
+void Mesh::render() {
+    const FaceSources sources = {pictureUsable(texture) ? texture->pixels : nullptr,
+                                 pictureUsable(envMap) ? envMap->pixels : nullptr,
+                                 indexLimit(vertexCount), indexLimit(texVertexCount)};
+    const RowBand band = drawnRows(*this);
+    for (int i = 0; i < faceCount; i++) {
+        Corner corner[3];
+        if (!faceCorners(*this, sources, i, corner)) continue;
+        const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
+        if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
+
+        const Fixed area = doubledArea(*a, *b, *c);
+        faceArea[i] = area;
+        sortByRow(a, b, c);
+        if (aboveOrBelowScreen(*a, *c)) continue;
+        markDepthRows(*screen, *a, *c);
+        if (area >= 0) continue; // back faces and degenerate faces
+
+        faceTexels(*this, i, corner);
+        walkRows(spanTarget(*this), band, *a, *b, *c);
+    }
+}
+
+void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
+                    Fixed z2) {
+    if (static_cast<unsigned>(row) >= static_cast<unsigned>(SCREEN_HEIGHT)) return;
+    fillRowSpan<false>(spanTarget(*this), x1, x2, row, u1, v1, u2, v2, z1, z2);
 }

@@ -305,6 +305,20 @@ TEST_F(RasterizerTest, FarReachingTrianglesAreClippedToTheScreen) {
     EXPECT_EQ(screen->dirtyBottom, 16000);
 }
 
+TEST_F(RasterizerTest, ClipRowsAndColumnsBoundTheFill) {
+    // Rows from the first whole row at or after clipTop to the last before
+    // clipBottom, columns clipLeft .. clipRight - 1.
+    addFace({0, 0, ONE}, {0, 100, ONE}, {100, 0, ONE});
+    mesh->clipTop = 10 * ONE + ONE / 2;
+    mesh->clipBottom = 20 * ONE;
+    mesh->clipLeft = 5;
+    mesh->clipRight = 50;
+    mesh->render();
+    EXPECT_TRUE(drawn(5, 11) && drawn(49, 11) && drawn(5, 19) && drawn(49, 19));
+    EXPECT_FALSE(drawn(4, 11) || drawn(50, 11) || drawn(5, 10) || drawn(5, 20));
+    EXPECT_EQ(drawnCount(), 9 * 45);
+}
+
 TEST_F(RasterizerTest, AreaOfVeryLargeFacesWraps) {
     // 64000 x 64000 pixels does not fit 16.16: the doubled area wraps and
     // its sign decides, exactly as the 32-bit arithmetic gives it.
