@@ -206,8 +206,11 @@ void Sprite::addRow(const std::vector<uint32_t>& drawn) {
             runs.back().end++;
             if (copy)
                 copies.push_back(static_cast<uint16_t>(drawn[i]));
-            else
-                blends.push_back(drawn[i] & 0xFF00FFFFu);
+            else {
+                const uint32_t o = level(i), c = drawn[i] & 0xFFFFu;
+                blends.push_back(o * greenOf(static_cast<uint16_t>(c)) << 20 | (64 - o) << 5 |
+                                 (c & 0xF81Fu));
+            }
         }
         rowRuns.push_back(static_cast<int32_t>(runs.size()));
     }
@@ -226,21 +229,53 @@ inline void copyRun(uint16_t* to, const uint16_t* from, int32_t n) {
     }
 }
 
-// Blends n >= 1 pixels of level << 24 | colour over `to`. The screen is read
-// a pair of pixels at a time, one word at a 4-byte boundary: a pixel at an
-// odd place first, and one left over at the end, go alone.
+// blendLevel of a packed blend-run pixel w (see Sprite::blends) over the
+// screen pixel d, from blendLevelWord's total per channel, 64 d + o (c - d)
+// = (64 - o) d + o c, shifted down 6 (floored) in two parts: red and blue
+// at bits 11..26, green at bits 26..31. Level 64 (weight 0) is c itself.
+struct BlendParts {
+    uint32_t rb;
+    uint32_t g;
+};
+// The screen pixel comes as dRb = d & 0xF81F and dG = (d & 0x07E0) << 10.
+inline BlendParts blendParts(uint32_t dRb, uint32_t dG, uint32_t w) {
+    const uint32_t cRb = w & 0xF81Fu;
+    const uint32_t weight = w & 0x07E0u; // (64 - o) << 5
+    // 32 (64 c + (64 - o) (d - c)) per field: each total is below 2^11, so
+    // red and blue share the word without a carry between them, and the
+    // wrapped unsigned product sums to the true total, below 2^27.
+    const uint32_t rb = weight * (dRb - cRb) + (cRb << 11);
+    // (64 - o) green(d) << 20 plus w's o * green << 20: the green total
+    // (below 2^12) in bits 20..31; w's low 20 bits add below them.
+    const uint32_t g = weight * dG + w;
+    return {rb & 0xF81Fu << 11, g & 0xFC000000u}; // each total >> 6, in place
+}
+// blendParts over the low pixel of d (only its low 16 bits are read), and
+// the pixel from the parts.
+inline BlendParts blendPartsLow(uint32_t d, uint32_t w) {
+    return blendParts(d & 0xF81Fu, d << 10 & 0x1F8000u, w);
+}
+inline uint32_t pixelOf(BlendParts p) {
+    return p.rb >> 11 | p.g >> 21;
+}
+
+// Blends n >= 1 pixels of a blend run over `to`. The screen is read and
+// written a pair of pixels at a time, one word at a 4-byte boundary: a pixel
+// at an odd place first, and one left over at the end, go alone.
 inline void blendRun(uint16_t* to, const uint32_t* from, int32_t n) {
     if (reinterpret_cast<uintptr_t>(to) & 2) {
-        blendDab(to++, *from++);
+        *to = static_cast<uint16_t>(pixelOf(blendPartsLow(*to, *from++)));
+        to++;
         n--;
     }
     for (int32_t pairs = n >> 1; pairs != 0; pairs--, to += 2, from += 2) {
-        const uint32_t e0 = from[0], e1 = from[1];
-        const uint32_t pair = *reinterpret_cast<const PixelPair*>(to);
-        to[0] = blendLevel(e0, pair, e0 >> 24); // blendLevel reads the low 16 bits of d
-        to[1] = blendLevel(e1, pair >> 16, e1 >> 24);
+        PixelPair* pair = reinterpret_cast<PixelPair*>(to);
+        const uint32_t d = *pair;
+        const BlendParts p1 = blendParts(d >> 16 & 0xF81Fu, d >> 6 & 0x1F8000u, from[1]);
+        // The second pixel's parts up 16 bits beside the first: one store.
+        *pair = pixelOf(blendPartsLow(d, from[0])) | p1.rb << 5 | p1.g >> 5;
     }
-    if (n & 1) blendDab(to, *from);
+    if (n & 1) *to = static_cast<uint16_t>(pixelOf(blendPartsLow(*to, *from)));
 }
 
 } // namespace

@@ -154,7 +154,11 @@ class Sprite {
     int32_t width;
     int32_t height;
     std::vector<uint16_t> copies; // colours
-    std::vector<uint32_t> blends; // level << 24 | colour, level 1..64
+    // Colour c at level o (1..64), packed for blendRun: o * green << 20 |
+    // (64 - o) << 5 | (c & 0xF81F). Green's share of blendLevel's total
+    // (64 - o) * d + o * c (at most 4032) is multiplied once here; the
+    // weight 64 - o sits in green's place of the colour.
+    std::vector<uint32_t> blends;
     std::vector<Run> runs;
     // Row r's copy runs are runs[rowRuns[2r]..rowRuns[2r + 1]), its blend
     // runs runs[rowRuns[2r + 1]..rowRuns[2r + 2]); 2 * height + 1 entries.
