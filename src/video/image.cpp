@@ -251,9 +251,12 @@ inline BlendParts blendParts(uint32_t dRb, uint32_t dG, uint32_t w) {
     return {rb & 0xF81Fu << 11, g & 0xFC000000u}; // each total >> 6, in place
 }
 // blendParts over the low pixel of d (only its low 16 bits are read), and
-// the pixel from the parts.
+// the pixel from the parts. Green's masks carry a bit that is always clear
+// in the shifted word (bit 0 here, bit 31 in blendRun's high pixel): no
+// ARM immediate holds them, so each stays in a register and the shift folds
+// into the AND.
 inline BlendParts blendPartsLow(uint32_t d, uint32_t w) {
-    return blendParts(d & 0xF81Fu, d << 10 & 0x1F8000u, w);
+    return blendParts(d & 0xF81Fu, d << 10 & 0x1F8001u, w); // (d & 0x07E0) << 10
 }
 inline uint32_t pixelOf(BlendParts p) {
     return p.rb >> 11 | p.g >> 21;
@@ -271,7 +274,8 @@ inline void blendRun(uint16_t* to, const uint32_t* from, int32_t n) {
     for (int32_t pairs = n >> 1; pairs != 0; pairs--, to += 2, from += 2) {
         PixelPair* pair = reinterpret_cast<PixelPair*>(to);
         const uint32_t d = *pair;
-        const BlendParts p1 = blendParts(d >> 16 & 0xF81Fu, d >> 6 & 0x1F8000u, from[1]);
+        const BlendParts p1 =
+            blendParts(d >> 16 & 0xF81Fu, d >> 6 & 0x801F8000u, from[1]); // high pixel
         // The second pixel's parts up 16 bits beside the first: one store.
         *pair = pixelOf(blendPartsLow(d, from[0])) | p1.rb << 5 | p1.g >> 5;
     }
