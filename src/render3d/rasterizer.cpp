@@ -275,18 +275,38 @@ inline void markDepthRows(Screen& screen, const Corner& top, const Corner& botto
 // neither needs a 64-bit division.
 enum class Divided { X, Z, NONE };
 
-inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) {
-    Edge edge{};
-    const Fixed h = fixedSub(bottom.y, top.y);
-    if (h <= 0) return edge;
-    const int32_t rows = h >> 16;
-    const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
+// The steps of an edge `rows` high with r = fixedReciprocal(h).
+inline Edge edgeStepsOver(const Corner& top, const Corner& bottom, Divided divided, int32_t rows,
+                          Fixed r) {
+    Edge edge;
     const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
     edge.dx = divided == Divided::X ? divideByRows(dx, rows) : fixedMul(r, dx);
     edge.dz = divided == Divided::Z ? divideByRows(dz, rows) : fixedMul(r, dz);
     edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
     edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
     return edge;
+}
+
+// Edges taller than the reciprocal table, out of line.
+__attribute__((noinline)) Edge tallEdgeSteps(const Corner& top, const Corner& bottom,
+                                             Divided divided, int32_t rows) {
+    return edgeStepsOver(top, bottom, divided, rows, 65536 / rows);
+}
+
+inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) {
+    const Fixed h = fixedSub(bottom.y, top.y);
+    if (h <= 0) return Edge{};
+    const int32_t rows = h >> 16;
+    if (divided == Divided::Z) {
+        // The long edge: with the table's reciprocal and the divided one
+        // met in one place, GCC widens r to 64 bits ahead of du and dv and
+        // multiplies 64 by 64 bits; apart, each product is one SMULL.
+        if (rows >= SPAN_RECIPROCALS) return tallEdgeSteps(top, bottom, divided, rows);
+        return edgeStepsOver(top, bottom, divided, rows, SPAN_RECIPROCAL.of[rows]);
+    }
+    // (The same split on the short edges costs more in spills than it saves.)
+    const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
+    return edgeStepsOver(top, bottom, divided, rows, r);
 }
 
 // The rows a render may draw: row r when clipTop <= r << 16 < clipBottom
