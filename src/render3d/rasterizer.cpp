@@ -341,6 +341,24 @@ inline SpanTarget spanTarget(const Mesh& mesh) {
             mesh.screen,      mesh.clipLeft,    mesh.clipRight};
 }
 
+// The per-pixel steps of a span with r = fixedReciprocal(width).
+struct SpanSlopes {
+    Fixed du, dv, dz;
+};
+
+inline SpanSlopes spanSlopes(Fixed r, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1, Fixed z2) {
+    return {fixedMul(r, fixedSub(u2, u1)), fixedMul(r, fixedSub(v2, v1)),
+            fixedMul(r, fixedSub(z2, z1))};
+}
+
+// The same for spans wider than the reciprocal table, out of line: with
+// the table's reciprocal and this one met in one place, GCC widens r to 64
+// bits ahead of the products. A width of 0 gets r = 0, so no slope.
+__attribute__((noinline)) SpanSlopes wideSpanSlopes(Fixed width, Fixed u1, Fixed v1, Fixed u2,
+                                                    Fixed v2, Fixed z1, Fixed z2) {
+    return spanSlopes(width != 0 ? fixedReciprocal(width) : 0, u1, v1, u2, v2, z1, z2);
+}
+
 // Mesh::drawSpan for a row already known to be on the screen; with
 // ScreenClip, for the clip columns 0 and SCREEN_WIDTH, which the compiler
 // then folds into the tests.
@@ -374,9 +392,9 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
 
     Fixed du = 0, dv = 0, dz = 0;
     // 32-bit like the rest: the width in Fixed wraps for spans of 32768
-    // pixels or more, and a width of exactly 65536 gets no slope at all.
-    // x2 - x1 is below 2^32, so the unsigned difference is exact. A width
-    // that is not 0 has n > 0, so it is the only test.
+    // pixels or more, and a width of a multiple of 65536 gets no slope at
+    // all. x2 - x1 is below 2^32, so the unsigned difference is exact; here
+    // n >= 1 (x1 == x2 took the one-column path).
     const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
     if (n == 1) {
@@ -385,12 +403,13 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
     } else if (n == 2) {
         // 0.5: fixedMul halves, rounding toward minus infinity, as >> does.
         du = fixedSub(u2, u1) >> 1, dv = fixedSub(v2, v1) >> 1, dz = fixedSub(z2, z1) >> 1;
-    } else if (width != 0) {
+    } else if (n < SPAN_RECIPROCALS) {
         // Spans on the screen are short: their reciprocals come from a table.
-        Fixed r = n < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[n] : fixedReciprocal(width);
-        du = fixedMul(r, fixedSub(u2, u1));
-        dv = fixedMul(r, fixedSub(v2, v1));
-        dz = fixedMul(r, fixedSub(z2, z1));
+        const SpanSlopes s = spanSlopes(SPAN_RECIPROCAL.of[n], u1, v1, u2, v2, z1, z2);
+        du = s.du, dv = s.dv, dz = s.dz;
+    } else {
+        const SpanSlopes s = wideSpanSlopes(width, u1, v1, u2, v2, z1, z2);
+        du = s.du, dv = s.dv, dz = s.dz;
     }
 
     if (x2 >= clipRight) x2 = clipRight - 1;
