@@ -512,14 +512,18 @@ void Mesh::render() {
                                  pictureUsable(envMap) ? envMap->pixels : nullptr,
                                  indexLimit(vertexCount), indexLimit(texVertexCount)};
     const RowBand band = drawnRows(*this);
-    for (int i = 0; i < faceCount; i++) {
+    // In locals: the stores below could alias the fields as far as the
+    // compiler knows, and would have them loaded again for every face.
+    Fixed* const areas = faceArea;
+    const int32_t faces = faceCount;
+    for (int i = 0; i < faces; i++) {
         Corner corner[3];
         if (!faceCorners(*this, sources, i, corner)) continue;
         const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
         if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
 
         const Fixed area = doubledArea(*a, *b, *c);
-        faceArea[i] = area;
+        areas[i] = area;
         sortByRow(a, b, c);
         if (aboveOrBelowScreen(*a, *c)) continue;
         markDepthRows(*screen, *a, *c);
