@@ -516,6 +516,7 @@ void Mesh::render() {
     // compiler knows, and would have them loaded again for every face.
     Fixed* const areas = faceArea;
     const int32_t faces = faceCount;
+    Screen& frame = *screen;
     for (int i = 0; i < faces; i++) {
         Corner corner[3];
         if (!faceCorners(*this, sources, i, corner)) continue;
@@ -526,7 +527,7 @@ void Mesh::render() {
         areas[i] = area;
         sortByRow(a, b, c);
         if (aboveOrBelowScreen(*a, *c)) continue;
-        markDepthRows(*screen, *a, *c);
+        markDepthRows(frame, *a, *c);
         if (area >= 0) continue; // back faces and degenerate faces
 
         faceTexels(*this, i, corner);
