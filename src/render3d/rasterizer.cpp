@@ -275,18 +275,38 @@ inline void markDepthRows(Screen& screen, const Corner& top, const Corner& botto
 // neither needs a 64-bit division.
 enum class Divided { X, Z, NONE };
 
-inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) {
-    Edge edge{};
-    const Fixed h = fixedSub(bottom.y, top.y);
-    if (h <= 0) return edge;
-    const int32_t rows = h >> 16;
-    const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
+// The steps of an edge `rows` high with r = fixedReciprocal(h).
+inline Edge edgeStepsOver(const Corner& top, const Corner& bottom, Divided divided, int32_t rows,
+                          Fixed r) {
+    Edge edge;
     const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
     edge.dx = divided == Divided::X ? divideByRows(dx, rows) : fixedMul(r, dx);
     edge.dz = divided == Divided::Z ? divideByRows(dz, rows) : fixedMul(r, dz);
     edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
     edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
     return edge;
+}
+
+// Edges taller than the reciprocal table, out of line.
+__attribute__((noinline)) Edge tallEdgeSteps(const Corner& top, const Corner& bottom,
+                                             Divided divided, int32_t rows) {
+    return edgeStepsOver(top, bottom, divided, rows, 65536 / rows);
+}
+
+inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) {
+    const Fixed h = fixedSub(bottom.y, top.y);
+    if (h <= 0) return Edge{};
+    const int32_t rows = h >> 16;
+    if (divided == Divided::Z) {
+        // The long edge: with the table's reciprocal and the divided one
+        // met in one place, GCC widens r to 64 bits ahead of du and dv and
+        // multiplies 64 by 64 bits; apart, each product is one SMULL.
+        if (rows >= SPAN_RECIPROCALS) return tallEdgeSteps(top, bottom, divided, rows);
+        return edgeStepsOver(top, bottom, divided, rows, SPAN_RECIPROCAL.of[rows]);
+    }
+    // (The same split on the short edges costs more in spills than it saves.)
+    const Fixed r = rows < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[rows] : 65536 / rows;
+    return edgeStepsOver(top, bottom, divided, rows, r);
 }
 
 // The rows a render may draw: row r when clipTop <= r << 16 < clipBottom
@@ -319,6 +339,24 @@ struct SpanTarget {
 inline SpanTarget spanTarget(const Mesh& mesh) {
     return {mesh.pixelTarget, mesh.depthTarget, mesh.currentTexels,
             mesh.screen,      mesh.clipLeft,    mesh.clipRight};
+}
+
+// The per-pixel steps of a span with r = fixedReciprocal(width).
+struct SpanSlopes {
+    Fixed du, dv, dz;
+};
+
+inline SpanSlopes spanSlopes(Fixed r, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1, Fixed z2) {
+    return {fixedMul(r, fixedSub(u2, u1)), fixedMul(r, fixedSub(v2, v1)),
+            fixedMul(r, fixedSub(z2, z1))};
+}
+
+// The same for spans wider than the reciprocal table, out of line: with
+// the table's reciprocal and this one met in one place, GCC widens r to 64
+// bits ahead of the products. A width of 0 gets r = 0, so no slope.
+__attribute__((noinline)) SpanSlopes wideSpanSlopes(Fixed width, Fixed u1, Fixed v1, Fixed u2,
+                                                    Fixed v2, Fixed z1, Fixed z2) {
+    return spanSlopes(width != 0 ? fixedReciprocal(width) : 0, u1, v1, u2, v2, z1, z2);
 }
 
 // Mesh::drawSpan for a row already known to be on the screen; with
@@ -354,9 +392,9 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
 
     Fixed du = 0, dv = 0, dz = 0;
     // 32-bit like the rest: the width in Fixed wraps for spans of 32768
-    // pixels or more, and a width of exactly 65536 gets no slope at all.
-    // x2 - x1 is below 2^32, so the unsigned difference is exact. A width
-    // that is not 0 has n > 0, so it is the only test.
+    // pixels or more, and a width of a multiple of 65536 gets no slope at
+    // all. x2 - x1 is below 2^32, so the unsigned difference is exact; here
+    // n >= 1 (x1 == x2 took the one-column path).
     const uint32_t n = static_cast<uint32_t>(x2) - static_cast<uint32_t>(x1);
     Fixed width = fixedFromInt(static_cast<int32_t>(n));
     if (n == 1) {
@@ -365,12 +403,13 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
     } else if (n == 2) {
         // 0.5: fixedMul halves, rounding toward minus infinity, as >> does.
         du = fixedSub(u2, u1) >> 1, dv = fixedSub(v2, v1) >> 1, dz = fixedSub(z2, z1) >> 1;
-    } else if (width != 0) {
+    } else if (n < SPAN_RECIPROCALS) {
         // Spans on the screen are short: their reciprocals come from a table.
-        Fixed r = n < SPAN_RECIPROCALS ? SPAN_RECIPROCAL.of[n] : fixedReciprocal(width);
-        du = fixedMul(r, fixedSub(u2, u1));
-        dv = fixedMul(r, fixedSub(v2, v1));
-        dz = fixedMul(r, fixedSub(z2, z1));
+        const SpanSlopes s = spanSlopes(SPAN_RECIPROCAL.of[n], u1, v1, u2, v2, z1, z2);
+        du = s.du, dv = s.dv, dz = s.dz;
+    } else {
+        const SpanSlopes s = wideSpanSlopes(width, u1, v1, u2, v2, z1, z2);
+        du = s.du, dv = s.dv, dz = s.dz;
     }
 
     if (x2 >= clipRight) x2 = clipRight - 1;
@@ -473,17 +512,22 @@ void Mesh::render() {
                                  pictureUsable(envMap) ? envMap->pixels : nullptr,
                                  indexLimit(vertexCount), indexLimit(texVertexCount)};
     const RowBand band = drawnRows(*this);
-    for (int i = 0; i < faceCount; i++) {
+    // In locals: the stores below could alias the fields as far as the
+    // compiler knows, and would have them loaded again for every face.
+    Fixed* const areas = faceArea;
+    const int32_t faces = faceCount;
+    Screen& frame = *screen;
+    for (int i = 0; i < faces; i++) {
         Corner corner[3];
         if (!faceCorners(*this, sources, i, corner)) continue;
         const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
         if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
 
         const Fixed area = doubledArea(*a, *b, *c);
-        faceArea[i] = area;
+        areas[i] = area;
         sortByRow(a, b, c);
         if (aboveOrBelowScreen(*a, *c)) continue;
-        markDepthRows(*screen, *a, *c);
+        markDepthRows(frame, *a, *c);
         if (area >= 0) continue; // back faces and degenerate faces
 
         faceTexels(*this, i, corner);
