@@ -372,15 +372,13 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
     if (x1 == x2) {
         // One column: no slopes, no left jump (its steps would be 0), and
         // drawn only between the clip columns. Clamping a coordinate that
-        // is on the picture changes nothing, so the clamped index serves
+        // is on the picture changes nothing, so the clamped fill serves
         // both of drawSpan's cases.
         if (x1 < clipLeft || x1 >= clipRight) return;
         target.screen->depthWritten(row, x1, x1);
         const int start = row * SCREEN_WIDTH + x1;
-        if (z1 < target.depth[start]) {
-            target.depth[start] = z1;
-            target.pixels[start] = target.texels[texelIndex<true>(u1, v1)];
-        }
+        fillSpan<true>(target.pixels + start, target.depth + start, 1, target.texels, u1, v1, z1, 0,
+                       0, 0);
         return;
     }
     if (x1 > x2) {
