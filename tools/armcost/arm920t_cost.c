@@ -141,7 +141,10 @@ static void append(InsnList* list, Insn* in) {
     list->items[list->count++] = in;
 }
 
-static int cacheLookup(Cache* c, uint64_t addr, int allocate, int markDirty) {
+// Looks addr up; on a miss with `allocate`, fills its line in place of the
+// set's round-robin victim, adding the victim's write-back to *cycles (the
+// instruction whose miss evicts a dirty line is the one that waits for it).
+static int cacheLookup(Cache* c, uint64_t addr, int allocate, int markDirty, uint64_t* cycles) {
     const uint64_t line = (addr >> LINE_SHIFT) + 1;
     const unsigned set = (unsigned)((line - 1) & (CACHE_SETS - 1));
     if (line == c->lastLine) {
@@ -161,7 +164,7 @@ static int cacheLookup(Cache* c, uint64_t addr, int allocate, int markDirty) {
     const unsigned w = c->next[set];
     c->next[set] = (w + 1) % CACHE_WAYS;
     const unsigned d = c->dirty[set][w];
-    counting->cycles += (uint64_t)((d & 1) + (d >> 1)) * HALF_LINE_WRITE_BACK_CYCLES;
+    *cycles += (uint64_t)((d & 1) + (d >> 1)) * HALF_LINE_WRITE_BACK_CYCLES;
     c->tag[set][w] = line;
     c->dirty[set][w] = 0;
     c->lastLine = line;
@@ -246,7 +249,7 @@ static void onExec(unsigned int vcpu, void* data) {
         c->redirects++;
         cycles += REDIRECT_CYCLES + (last->loadsPc ? PC_LOAD_EXTRA_CYCLES : 0);
     }
-    if (!cacheLookup(&icache, in->vaddr, 1, 0)) {
+    if (!cacheLookup(&icache, in->vaddr, 1, 0, &cycles)) {
         c->imiss++;
         cycles += LINE_FILL_CYCLES;
     }
@@ -273,10 +276,10 @@ static void onMemory(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t vad
     if (in->block && blockAccesses++ > 0) cycles++;
     if (qemu_plugin_mem_is_store(info)) {
         c->stores++;
-        if (!cacheLookup(&dcache, vaddr, 0, 1)) cycles += STORE_MISS_CYCLES;
+        if (!cacheLookup(&dcache, vaddr, 0, 1, &cycles)) cycles += STORE_MISS_CYCLES;
     } else {
         c->loads++;
-        if (!cacheLookup(&dcache, vaddr, 1, 0)) {
+        if (!cacheLookup(&dcache, vaddr, 1, 0, &cycles)) {
             c->dmiss++;
             cycles += LINE_FILL_CYCLES;
         }
