@@ -113,7 +113,9 @@ __attribute__((noinline)) bool longRunStaysOnPicture(Fixed u, Fixed du, Fixed v,
 // gives the same texel for a coordinate on the picture.)
 inline bool runStaysOnPicture(Fixed u, Fixed du, Fixed v, Fixed dv, int32_t steps) {
     const uint32_t COORDINATES = 1u << 24, SLOPES = 1u << 25;
-    if (static_cast<uint32_t>(steps) >= 128) return longRunStaysOnPicture(u, du, v, dv, steps);
+    // Expected short: the usual case falls through, no taken branch either way.
+    if (__builtin_expect(static_cast<uint32_t>(steps) >= 128, 0))
+        return longRunStaysOnPicture(u, du, v, dv, steps);
     const uint32_t lastU = static_cast<uint32_t>(u) + static_cast<uint32_t>(du) * steps;
     const uint32_t lastV = static_cast<uint32_t>(v) + static_cast<uint32_t>(dv) * steps;
     const uint32_t slopes =
@@ -152,12 +154,20 @@ inline void fillSpan(uint16_t* pixel, Fixed* depth, int count, const uint16_t* t
 // What every face of a render draws from, looked at once: the pictures,
 // each null when missing or too small (a face that needs it is then not
 // drawn), and the vertex and texture vertex counts as unsigned limits (0 for
-// a negative count, which no index meets).
+// a negative count, which no index meets); and the arrays the faces are
+// read from, which the mesh would otherwise be asked for again for every
+// face (the stores of a render could alias its fields as far as the
+// compiler knows).
 struct FaceSources {
     uint16_t* texture;
     uint16_t* envMap;
     uint32_t vertices;
     uint32_t texVertices;
+    const MeshFace* faces;
+    const TexFace* texFaces;
+    const int32_t* screenX;
+    const int32_t* screenY;
+    const Fixed* screenZ;
 };
 
 inline uint32_t indexLimit(int32_t count) {
@@ -172,29 +182,29 @@ inline bool indicesBelow(int32_t a, int32_t b, int32_t c, uint32_t limit) {
 }
 
 // The corners of face `i` on the screen, and the picture it indexes
-// (mesh.currentTexels). False when the face names a vertex or texture vertex
+// (into `texels`). False when the face names a vertex or texture vertex
 // that does not exist, or its picture is missing: such a face is not drawn.
 // Texel coordinates are left to faceTexels, for the faces that get drawn.
-inline bool faceCorners(Mesh& mesh, const FaceSources& sources, int i, Corner corner[3]) {
-    const MeshFace& face = mesh.faces[i];
+inline bool faceCorners(const FaceSources& sources, int i, Corner corner[3], uint16_t*& texels) {
+    const MeshFace& face = sources.faces[i];
     if (!indicesBelow(face.a, face.b, face.c, sources.vertices)) return false;
     // Written out, not a loop over an array of the indices: the indices and
     // the screen arrays stay in registers.
-    auto place = [&mesh](Corner& c, int32_t index) {
-        c.x = fixedFromInt(mesh.screenX[index]);
-        c.y = fixedFromInt(mesh.screenY[index]);
-        c.z = mesh.screenZ[index];
+    auto place = [&sources](Corner& c, int32_t index) {
+        c.x = fixedFromInt(sources.screenX[index]);
+        c.y = fixedFromInt(sources.screenY[index]);
+        c.z = sources.screenZ[index];
     };
     place(corner[0], face.a), place(corner[1], face.b), place(corner[2], face.c);
     if (face.materialId == ENVIRONMENT_MATERIAL) {
         if (!sources.envMap) return false;
-        mesh.currentTexels = sources.envMap;
+        texels = sources.envMap;
         return true;
     }
     if (!sources.texture) return false;
-    const TexFace& texFace = mesh.texFaces[i];
+    const TexFace& texFace = sources.texFaces[i];
     if (!indicesBelow(texFace.a, texFace.b, texFace.c, sources.texVertices)) return false;
-    mesh.currentTexels = sources.texture;
+    texels = sources.texture;
     return true;
 }
 
@@ -258,10 +268,12 @@ inline bool aboveOrBelowScreen(const Corner& top, const Corner& bottom) {
     return top.y > LAST_ROW || bottom.y < 0;
 }
 
-// The depth rows the next clear must cover, back faces included.
-inline void markDepthRows(Screen& screen, const Corner& top, const Corner& bottom) {
-    if ((top.y >> 16) < screen.dirtyTop) screen.dirtyTop = top.y >> 16;
-    if ((bottom.y >> 16) > screen.dirtyBottom) screen.dirtyBottom = bottom.y >> 16;
+// The depth rows the next clear must cover, back faces included: the band
+// dirtyTop .. dirtyBottom widened to the face's rows.
+inline void markDepthRows(int32_t& dirtyTop, int32_t& dirtyBottom, const Corner& top,
+                          const Corner& bottom) {
+    if ((top.y >> 16) < dirtyTop) dirtyTop = top.y >> 16;
+    if ((bottom.y >> 16) > dirtyBottom) dirtyBottom = bottom.y >> 16;
 }
 
 // Per-row steps of an edge from `top` down to `bottom`; an edge with no
@@ -280,7 +292,11 @@ inline Edge edgeStepsOver(const Corner& top, const Corner& bottom, Divided divid
                           Fixed r) {
     Edge edge;
     const Fixed dx = fixedSub(bottom.x, top.x), dz = fixedSub(bottom.z, top.z);
-    edge.dx = divided == Divided::X ? divideByRows(dx, rows) : fixedMul(r, dx);
+    // dx is a whole number d << 16, so fixedMul(r, dx) = (r d 2^16) >> 16 is
+    // r d exactly, kept to 32 bits: one 32-bit multiply by d.
+    edge.dx = divided == Divided::X
+                  ? divideByRows(dx, rows)
+                  : static_cast<Fixed>(static_cast<uint32_t>(r) * static_cast<uint32_t>(dx >> 16));
     edge.dz = divided == Divided::Z ? divideByRows(dz, rows) : fixedMul(r, dz);
     edge.du = fixedMul(r, fixedSub(bottom.u, top.u));
     edge.dv = fixedMul(r, fixedSub(bottom.v, top.v));
@@ -331,7 +347,7 @@ inline RowBand drawnRows(const Mesh& mesh) {
 struct SpanTarget {
     uint16_t* pixels;
     Fixed* depth;
-    const uint16_t* texels;
+    uint16_t* texels; // stands for mesh.currentTexels in render()
     Screen* screen;
     int32_t clipLeft, clipRight;
 };
@@ -444,11 +460,14 @@ const int END_WORDS = 8;
 // wrapping addition, so `skipped` steps are one product modulo 2^32.
 inline void writeEdge(Fixed* out, const Corner& start, const Edge& edge, int32_t skipped,
                       int32_t rows) {
-    const uint32_t k = static_cast<uint32_t>(skipped);
-    Fixed x = fixedAdd(start.x, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dx)));
-    Fixed u = fixedAdd(start.u, static_cast<Fixed>(k * static_cast<uint32_t>(edge.du)));
-    Fixed v = fixedAdd(start.v, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dv)));
-    Fixed z = fixedAdd(start.z, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dz)));
+    Fixed x = start.x, u = start.u, v = start.v, z = start.z;
+    if (skipped != 0) { // only an edge that starts above the drawn rows skips any
+        const uint32_t k = static_cast<uint32_t>(skipped);
+        x = fixedAdd(x, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dx)));
+        u = fixedAdd(u, static_cast<Fixed>(k * static_cast<uint32_t>(edge.du)));
+        v = fixedAdd(v, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dv)));
+        z = fixedAdd(z, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dz)));
+    }
     for (Fixed* const end = out + rows * END_WORDS; out != end; out += END_WORDS) {
         out[0] = x, out[1] = u, out[2] = v, out[3] = z;
         x = fixedAdd(x, edge.dx), u = fixedAdd(u, edge.du);
@@ -475,9 +494,10 @@ __attribute__((always_inline)) inline void fillRows(const SpanTarget& target, co
 //
 // In two passes, so neither holds more than fits in the registers: the
 // edges, one at a time, write the span ends of the rows into a table, then
-// the spans are filled from it.
-__attribute__((always_inline)) inline void walkRows(const SpanTarget& target, RowBand band,
-                                                    const Corner& a, const Corner& b,
+// the spans are filled from it. screenClip tells that the target's clip
+// columns are 0 and SCREEN_WIDTH, known once per render.
+__attribute__((always_inline)) inline void walkRows(const SpanTarget& target, bool screenClip,
+                                                    RowBand band, const Corner& a, const Corner& b,
                                                     const Corner& c) {
     const int32_t rowA = a.y >> 16, rowB = b.y >> 16, rowC = c.y >> 16;
     const int32_t top = rowA > band.first ? rowA : band.first;
@@ -497,7 +517,7 @@ __attribute__((always_inline)) inline void walkRows(const SpanTarget& target, Ro
     writeEdge(ends + shortSide, a, upper, top - rowA, split - top);
     writeEdge(ends + (split - top) * END_WORDS + shortSide, b, lower, split - rowB, bottom - split);
 
-    if (target.clipLeft == 0 && target.clipRight == SCREEN_WIDTH)
+    if (screenClip)
         fillRows<true>(target, ends, top, bottom);
     else
         fillRows<false>(target, ends, top, bottom);
@@ -508,29 +528,48 @@ __attribute__((always_inline)) inline void walkRows(const SpanTarget& target, Ro
 void Mesh::render() {
     const FaceSources sources = {pictureUsable(texture) ? texture->pixels : nullptr,
                                  pictureUsable(envMap) ? envMap->pixels : nullptr,
-                                 indexLimit(vertexCount), indexLimit(texVertexCount)};
+                                 indexLimit(vertexCount),
+                                 indexLimit(texVertexCount),
+                                 faces,
+                                 texFaces,
+                                 screenX,
+                                 screenY,
+                                 screenZ};
     const RowBand band = drawnRows(*this);
     // In locals: the stores below could alias the fields as far as the
     // compiler knows, and would have them loaded again for every face.
     Fixed* const areas = faceArea;
-    const int32_t faces = faceCount;
+    const int32_t count = faceCount;
+    // The screen's band of depth rows to clear is widened in locals and
+    // stored at the end, and target.texels stands for currentTexels until
+    // then: nothing in between reads either, and so no face needs the
+    // screen's or the mesh's address for them.
     Screen& frame = *screen;
-    for (int i = 0; i < faces; i++) {
+    int32_t dirtyTop = frame.dirtyTop, dirtyBottom = frame.dirtyBottom;
+    // What the spans write to is the same for every face; only the picture
+    // changes from face to face.
+    SpanTarget target = spanTarget(*this);
+    const bool screenClip = target.clipLeft == 0 && target.clipRight == SCREEN_WIDTH;
+    for (int i = 0; i < count; i++) {
         Corner corner[3];
-        if (!faceCorners(*this, sources, i, corner)) continue;
+        if (!faceCorners(sources, i, corner, target.texels)) continue;
         const Corner *a = &corner[0], *b = &corner[1], *c = &corner[2];
-        if (behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c)) continue;
+        // Rarely true: the faces that go on are laid out straight ahead,
+        // with no taken branch.
+        if (__builtin_expect(behindViewer(*a, *b, *c) || besideScreen(*a, *b, *c), 0)) continue;
 
         const Fixed area = doubledArea(*a, *b, *c);
         areas[i] = area;
         sortByRow(a, b, c);
         if (aboveOrBelowScreen(*a, *c)) continue;
-        markDepthRows(frame, *a, *c);
+        markDepthRows(dirtyTop, dirtyBottom, *a, *c);
         if (area >= 0) continue; // back faces and degenerate faces
 
         faceTexels(*this, i, corner);
-        walkRows(spanTarget(*this), band, *a, *b, *c);
+        walkRows(target, screenClip, band, *a, *b, *c);
     }
+    currentTexels = target.texels;
+    frame.dirtyTop = dirtyTop, frame.dirtyBottom = dirtyBottom;
 }
 
 void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
