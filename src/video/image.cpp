@@ -282,19 +282,19 @@ inline uint32_t keep(uint32_t x) {
     return x;
 }
 
-// The blend of w over the screen pixel in d's low 16 bits (the high ones are
-// not read), in bits 0..15.
-inline uint32_t blendPacked(uint32_t d, uint32_t w) {
-    const uint32_t weight = w & 0x07E0u;
-    const uint32_t c = w << 11 & RB11; // cRb << 11
-    const uint32_t rb = weight * ((d & RB) - (c >> 11)) + c;
-    const uint32_t g = weight * (d << 10 & G15) + w;
-    return (rb >> 11 & RB) | (g & 0xFC000000u) >> 21;
-}
-
 struct Masks {
     uint32_t rb, rb11, g15; // RB, RB11 and G15, each in a register
 };
+
+// The blend of w over the screen pixel in d's low 16 bits (the high ones are
+// not read), in bits 0..15.
+inline uint32_t blendPacked(uint32_t d, uint32_t w, const Masks& m) {
+    const uint32_t weight = w & 0x07E0u;
+    const uint32_t c = w << 11 & m.rb11; // cRb << 11
+    const uint32_t rb = weight * ((d & m.rb) - (c >> 11)) + c;
+    const uint32_t g = weight * (d << 10 & m.g15) + w;
+    return (rb >> 11 & m.rb) | keep(g & 0xFC000000u) >> 21;
+}
 
 // The blends of w0 and w1 over the screen pair d, as one word: 22 data
 // operations and four multiplies for two pixels.
@@ -317,8 +317,7 @@ inline uint32_t blendPair(uint32_t d, uint32_t w0, uint32_t w1, const Masks& m) 
 // Blends `pairs` screen pairs from the 4-byte-aligned `pair` on, four a turn
 // (one loop branch and two pointer steps per four), after one and two pairs
 // for the count's low bits.
-inline void blendPairs(PixelPair* pair, const uint32_t* from, int32_t pairs) {
-    const Masks m = {keep(RB), keep(RB11), keep(G15)};
+inline void blendPairs(PixelPair* pair, const uint32_t* from, int32_t pairs, const Masks& m) {
     if (pairs & 1) {
         *pair = blendPair(*pair, from[0], from[1], m);
         pair++;
@@ -348,17 +347,19 @@ inline void blendPairs(PixelPair* pair, const uint32_t* from, int32_t pairs) {
 // written a pair of pixels at a time, one word at a 4-byte boundary: a pixel
 // at an odd place first, and one left over at the end, go alone (the last
 // one before the pairs, so that nothing of the run is needed after them).
+// The masks are made once a run, for its single pixels and its pairs.
 inline void blendRun(uint16_t* to, const uint32_t* from, int32_t n) {
+    const Masks m = {keep(RB), keep(RB11), keep(G15)};
     if (reinterpret_cast<uintptr_t>(to) & 2) {
-        *to = static_cast<uint16_t>(blendPacked(*to, *from++));
+        *to = static_cast<uint16_t>(blendPacked(*to, *from++, m));
         to++;
         n--;
     }
     if (n & 1) {
         n--;
-        to[n] = static_cast<uint16_t>(blendPacked(to[n], from[n]));
+        to[n] = static_cast<uint16_t>(blendPacked(to[n], from[n], m));
     }
-    blendPairs(reinterpret_cast<PixelPair*>(to), from, n >> 1);
+    blendPairs(reinterpret_cast<PixelPair*>(to), from, n >> 1, m);
 }
 
 } // namespace
