@@ -180,6 +180,17 @@ void drawTint(uint16_t* pixels, int32_t origin, uint16_t colour, const uint32_t*
     }
 }
 
+// Copy runs start at even places of `copies` (addRow pads before them);
+// this appends the same pixels again one place later, so that the source of
+// every copy run lies at the screen's parity whatever the parity of x.
+void Sprite::addOddCopies() {
+    if (copies.size() & 1) copies.push_back(0);
+    const size_t n = copies.size();
+    oddCopies = static_cast<int32_t>(n) + 1;
+    copies.resize(2 * n + 1);
+    std::copy(copies.begin(), copies.begin() + n, copies.begin() + (n + 1));
+}
+
 void Sprite::addRow(const std::vector<uint32_t>& drawn) {
     const auto level = [&drawn](size_t i) { return drawn[i] >> 24; };
     const auto column = [&drawn](size_t i) { return int32_t(drawn[i] >> 16 & 0xFF); };
@@ -200,10 +211,11 @@ void Sprite::addRow(const std::vector<uint32_t>& drawn) {
         for (size_t i = 0; i < drawn.size(); i++) {
             if (copied[i] != copy) continue;
             if (i == 0 || copied[i - 1] != copy || !follows(i)) {
+                if (copy && ((copies.size() - column(i)) & 1)) copies.push_back(0); // data even
                 const int32_t data = int32_t(copy ? copies.size() : blends.size()) - column(i);
-                runs.push_back(Run{column(i), column(i), data});
+                runs.push_back(Run{data, uint32_t(column(i)) * 0x10001u});
             }
-            runs.back().end++;
+            runs.back().span += 1u << 16;
             if (copy)
                 copies.push_back(static_cast<uint16_t>(drawn[i]));
             else {
@@ -218,68 +230,136 @@ void Sprite::addRow(const std::vector<uint32_t>& drawn) {
 
 namespace {
 
-// Copies n >= 1 pixels, two a turn (the second load under way before the
-// first store).
+// Copies n >= 1 pixels. The caller hands a source at the same place within
+// a 4-byte word as `to` (see Sprite::copies), so after a pixel at an odd
+// place, and one left over at the end, the rest go a word (two pixels) at a
+// time.
 inline void copyRun(uint16_t* to, const uint16_t* from, int32_t n) {
-    if (n & 1) *to++ = *from++;
-    for (n >>= 1; n != 0; n--, to += 2, from += 2) {
-        const uint16_t a = from[0], b = from[1];
-        to[0] = a;
-        to[1] = b;
+    if (reinterpret_cast<uintptr_t>(to) & 2) {
+        *to++ = *from++;
+        n--;
     }
+    if (n & 1) { // the last pixel now, so that nothing is left after the loop
+        n--;
+        to[n] = from[n];
+    }
+    PixelPair* pair = reinterpret_cast<PixelPair*>(to);
+    const PixelPair* source = reinterpret_cast<const PixelPair*>(from);
+    for (n >>= 1; n != 0; n--)
+        *pair++ = *source++;
 }
 
-// blendLevel of a packed blend-run pixel w (see Sprite::blends) over the
-// screen pixel d, from blendLevelWord's total per channel, 64 d + o (c - d)
-// = (64 - o) d + o c, shifted down 6 (floored) in two parts: red and blue
-// at bits 11..26, green at bits 26..31. Level 64 (weight 0) is c itself.
-struct BlendParts {
-    uint32_t rb;
-    uint32_t g;
+// The blend of a packed blend-run pixel w (see Sprite::blends) over the
+// screen pixel d is blendLevelWord's total per channel, (64 - o) d + o c =
+// 64 c + (64 - o) (d - c), shifted down 6 (floored), worked out in two
+// words:
+//   rb = weight * (dRb - cRb) + cRb << 11, weight = (64 - o) << 5 as w
+//        holds it: 32 times the red and blue totals, blue's at bits 5..15
+//        and red's at 16..26. Each total is below 2^11, so the fields hold
+//        them without a carry between them, and the wrapped unsigned
+//        product and sum come to the true value, below 2^27.
+//   g  = weight * (green(d) << 15) + w: (64 - o) green(d) << 20 plus w's
+//        o * green << 20, the green total (below 2^12) in bits 20..31; w's
+//        low 20 bits (below 2^16) add below them without reaching bit 20.
+// The pixel is then rb >> 11 (blue and red in place, the low bits of red's
+// total in green's place) with green's place taken from g >> 21.
+const uint32_t RB = 0xF81Fu;    // red and blue of a pixel
+const uint32_t RB11 = RB << 11; // ... moved up 11 bits: cRb << 11 in one AND
+// Green of d moved to bits 15..20 (from d << 10 for the pixel in the low
+// half, from d >> 6 for the one in the high half). Bit 0 is a bit of red
+// or green of the low pixel in d >> 6: it adds at most the weight (below
+// 2^11) to w's low bits in g, under bit 20, so it changes nothing; it is
+// there so that no ARM immediate holds the mask.
+const uint32_t G15 = 0x1F8001u;
+
+// x as it is, but no longer a constant to the compiler: a mask that no ARM
+// immediate holds then stays in a register, its shift folded into the AND
+// (`and t, mask, d, lsr #16`), instead of being reloaded or rebuilt; and
+// partial results are combined in the order written, each mask-and-shift
+// pair one AND and one ORR with a shifted operand.
+inline uint32_t keep(uint32_t x) {
+    __asm__("" : "+r"(x));
+    return x;
+}
+
+struct Masks {
+    uint32_t rb, rb11, g15; // RB, RB11 and G15, each in a register
 };
-// The screen pixel comes as dRb = d & 0xF81F and dG = (d & 0x07E0) << 10.
-inline BlendParts blendParts(uint32_t dRb, uint32_t dG, uint32_t w) {
-    const uint32_t cRb = w & 0xF81Fu;
-    const uint32_t weight = w & 0x07E0u; // (64 - o) << 5
-    // 32 (64 c + (64 - o) (d - c)) per field: each total is below 2^11, so
-    // red and blue share the word without a carry between them, and the
-    // wrapped unsigned product sums to the true total, below 2^27.
-    const uint32_t rb = weight * (dRb - cRb) + (cRb << 11);
-    // (64 - o) green(d) << 20 plus w's o * green << 20: the green total
-    // (below 2^12) in bits 20..31; w's low 20 bits add below them.
-    const uint32_t g = weight * dG + w;
-    return {rb & 0xF81Fu << 11, g & 0xFC000000u}; // each total >> 6, in place
+
+// The blend of w over the screen pixel in d's low 16 bits (the high ones are
+// not read), in bits 0..15.
+inline uint32_t blendPacked(uint32_t d, uint32_t w, const Masks& m) {
+    const uint32_t weight = w & 0x07E0u;
+    const uint32_t c = w << 11 & m.rb11; // cRb << 11
+    const uint32_t rb = weight * ((d & m.rb) - (c >> 11)) + c;
+    const uint32_t g = weight * (d << 10 & m.g15) + w;
+    return (rb >> 11 & m.rb) | keep(g & 0xFC000000u) >> 21;
 }
-// blendParts over the low pixel of d (only its low 16 bits are read), and
-// the pixel from the parts. Green's masks carry a bit that is always clear
-// in the shifted word (bit 0 here, bit 31 in blendRun's high pixel): no
-// ARM immediate holds them, so each stays in a register and the shift folds
-// into the AND.
-inline BlendParts blendPartsLow(uint32_t d, uint32_t w) {
-    return blendParts(d & 0xF81Fu, d << 10 & 0x1F8001u, w); // (d & 0x07E0) << 10
+
+// The blends of w0 and w1 over the screen pair d, as one word: 22 data
+// operations and four multiplies for two pixels.
+inline uint32_t blendPair(uint32_t d, uint32_t w0, uint32_t w1, const Masks& m) {
+    const uint32_t weight0 = w0 & 0x07E0u;
+    const uint32_t g0 = weight0 * (d << 10 & m.g15) + w0;
+    const uint32_t c0 = w0 << 11 & m.rb11;
+    const uint32_t rb0 = weight0 * ((d & m.rb) - (c0 >> 11)) + c0; // sub t, t, c0, lsr #11
+    const uint32_t weight1 = w1 & 0x07E0u;
+    const uint32_t g1 = weight1 * (d >> 6 & m.g15) + w1;
+    const uint32_t c1 = w1 << 11 & m.rb11;
+    const uint32_t rb1 = weight1 * ((d >> 16 & m.rb) - (c1 >> 11)) + c1;
+    // 0xFC000000 is an immediate: green's six bits, then an ORR shifting
+    // them into place; red and blue are masked by RB on their way down.
+    const uint32_t low = keep((rb0 >> 11 & m.rb) | keep(g0 & 0xFC000000u) >> 21);
+    const uint32_t withRb1 = keep(low | (rb1 >> 11 & m.rb) << 16);
+    return withRb1 | keep(g1 & 0xFC000000u) >> 5;
 }
-inline uint32_t pixelOf(BlendParts p) {
-    return p.rb >> 11 | p.g >> 21;
+
+// Blends `pairs` screen pairs from the 4-byte-aligned `pair` on, four a turn
+// (one loop branch and two pointer steps per four), after one and two pairs
+// for the count's low bits.
+inline void blendPairs(PixelPair* pair, const uint32_t* from, int32_t pairs, const Masks& m) {
+    if (pairs & 1) {
+        *pair = blendPair(*pair, from[0], from[1], m);
+        pair++;
+        from += 2;
+    }
+    if (pairs & 2) {
+        const uint32_t d0 = pair[0];
+        pair[0] = blendPair(d0, from[0], from[1], m);
+        const uint32_t d1 = pair[1];
+        pair[1] = blendPair(d1, from[2], from[3], m);
+        pair += 2;
+        from += 4;
+    }
+    for (PixelPair* const end = pair + (pairs & ~3); pair != end; pair += 4, from += 8) {
+        const uint32_t d0 = pair[0];
+        pair[0] = blendPair(d0, from[0], from[1], m);
+        const uint32_t d1 = pair[1];
+        pair[1] = blendPair(d1, from[2], from[3], m);
+        const uint32_t d2 = pair[2];
+        pair[2] = blendPair(d2, from[4], from[5], m);
+        const uint32_t d3 = pair[3];
+        pair[3] = blendPair(d3, from[6], from[7], m);
+    }
 }
 
 // Blends n >= 1 pixels of a blend run over `to`. The screen is read and
 // written a pair of pixels at a time, one word at a 4-byte boundary: a pixel
-// at an odd place first, and one left over at the end, go alone.
+// at an odd place first, and one left over at the end, go alone (the last
+// one before the pairs, so that nothing of the run is needed after them).
+// The masks are made once a run, for its single pixels and its pairs.
 inline void blendRun(uint16_t* to, const uint32_t* from, int32_t n) {
+    const Masks m = {keep(RB), keep(RB11), keep(G15)};
     if (reinterpret_cast<uintptr_t>(to) & 2) {
-        *to = static_cast<uint16_t>(pixelOf(blendPartsLow(*to, *from++)));
+        *to = static_cast<uint16_t>(blendPacked(*to, *from++, m));
         to++;
         n--;
     }
-    for (int32_t pairs = n >> 1; pairs != 0; pairs--, to += 2, from += 2) {
-        PixelPair* pair = reinterpret_cast<PixelPair*>(to);
-        const uint32_t d = *pair;
-        const BlendParts p1 =
-            blendParts(d >> 16 & 0xF81Fu, d >> 6 & 0x801F8000u, from[1]); // high pixel
-        // The second pixel's parts up 16 bits beside the first: one store.
-        *pair = pixelOf(blendPartsLow(d, from[0])) | p1.rb << 5 | p1.g >> 5;
+    if (n & 1) {
+        n--;
+        to[n] = static_cast<uint16_t>(blendPacked(to[n], from[n], m));
     }
-    if (n & 1) *to = static_cast<uint16_t>(pixelOf(blendPartsLow(*to, *from)));
+    blendPairs(reinterpret_cast<PixelPair*>(to), from, n >> 1, m);
 }
 
 } // namespace
@@ -294,22 +374,32 @@ void Sprite::draw(int64_t x, int64_t y, int32_t firstRow, int32_t endRow, int32_
     if (from >= to || firstColumn >= endColumn) return;
     // Within 0..256 now, and x within -255..319.
     const int32_t first = static_cast<int32_t>(firstColumn), end = static_cast<int32_t>(endColumn);
-    uint16_t* screen = Screen::instance()->pixels;
+    uint16_t* const screen = Screen::instance()->pixels;
+    // A copy run's source at the parity of its place on the screen, which
+    // is the parity of x plus the column: see copies.
+    const uint16_t* const copyData = copies.data() + (x & 1 ? oddCopies : 0);
+    const uint32_t* const blendData = blends.data();
+    const Run* const allRuns = runs.data();
     // The screen index of the row's column 0, negative when x is; the pixels
     // drawn lie on the screen.
     int32_t rowIndex = static_cast<int32_t>((y + from - firstRow) * SCREEN_WIDTH + x);
-    const Run* allRuns = runs.data();
-    for (int32_t r = static_cast<int32_t>(from); r < to; r++, rowIndex += SCREEN_WIDTH) {
-        const Run* run = allRuns + rowRuns[2 * r];
-        const Run* copyEnd = allRuns + rowRuns[2 * r + 1];
-        const Run* blendEnd = allRuns + rowRuns[2 * r + 2];
+    const int32_t* rowRun = rowRuns.data() + 2 * from;
+    const int32_t* const rowRunEnd = rowRuns.data() + 2 * to;
+    for (; rowRun != rowRunEnd; rowRun += 2, rowIndex += SCREEN_WIDTH) {
+        const Run* run = allRuns + rowRun[0];
+        const Run* const copyEnd = allRuns + rowRun[1];
+        const Run* const blendEnd = allRuns + rowRun[2];
         for (; run != copyEnd; run++) {
-            const int32_t a = std::max(run->first, first), b = std::min(run->end, end);
-            if (a < b) copyRun(screen + (rowIndex + a), copies.data() + (run->data + a), b - a);
+            const uint32_t span = run->span; // both ends in one load
+            const int32_t a = std::max(int32_t(span & 0xFF), first);
+            const int32_t b = std::min(int32_t(span >> 16), end);
+            if (a < b) copyRun(screen + (rowIndex + a), copyData + (run->data + a), b - a);
         }
         for (; run != blendEnd; run++) {
-            const int32_t a = std::max(run->first, first), b = std::min(run->end, end);
-            if (a < b) blendRun(screen + (rowIndex + a), blends.data() + (run->data + a), b - a);
+            const uint32_t span = run->span;
+            const int32_t a = std::max(int32_t(span & 0xFF), first);
+            const int32_t b = std::min(int32_t(span >> 16), end);
+            if (a < b) blendRun(screen + (rowIndex + a), blendData + (run->data + a), b - a);
         }
     }
 }

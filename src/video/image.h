@@ -139,12 +139,13 @@ class Sprite {
     void draw(int64_t x, int64_t y, int32_t firstRow, int32_t endRow, int32_t columns) const;
 
   private:
-    // Columns first..end-1 of a row; column c's pixel is copies[data + c]
-    // (a copy run) or blends[data + c] (a blend run).
+    // Columns first..end-1 of a row, as span = first | end << 16 (first is
+    // below 256, so bits 8..15 are clear); column c's pixel is
+    // copies[data + c] (a copy run, data even) or blends[data + c] (a blend
+    // run).
     struct Run {
-        int32_t first;
-        int32_t end;
         int32_t data;
+        uint32_t span;
     };
     // Opaque stretches shorter than this are blended with their neighbours:
     // a run of its own, and the blend run it would cut in two, cost more
@@ -153,8 +154,13 @@ class Sprite {
 
     int32_t width;
     int32_t height;
-    std::vector<uint16_t> copies; // colours
-    // Colour c at level o (1..64), packed for blendRun: o * green << 20 |
+    // Colours, each copy run's from an even place (a pad before it where
+    // needed), then all of them again from place oddCopies (odd): drawn at
+    // an odd x, a run is copied from there, so that its source and its
+    // screen place always share their parity and it goes a word at a time.
+    std::vector<uint16_t> copies;
+    int32_t oddCopies;
+    // Colour c at level o (1..64), packed for blendPair: o * green << 20 |
     // (64 - o) << 5 | (c & 0xF81F). Green's share of blendLevel's total
     // (64 - o) * d + o * c (at most 4032) is multiplied once here; the
     // weight 64 - o sits in green's place of the colour.
@@ -165,6 +171,7 @@ class Sprite {
     std::vector<int32_t> rowRuns;
 
     void addRow(const std::vector<uint32_t>& drawn);
+    void addOddCopies();
 };
 
 template <class Level> Sprite::Sprite(const Image& colours, Level level) {
@@ -182,4 +189,5 @@ template <class Level> Sprite::Sprite(const Image& colours, Level level) {
         }
         addRow(drawn);
     }
+    addOddCopies();
 }

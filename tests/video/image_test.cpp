@@ -167,4 +167,32 @@ TEST(ImageSprite, RunsCutAtTheScreenEdgesBlendEveryPixel) {
     }
 }
 
+// Blend runs go four screen pairs a turn after one and two for the count's
+// low bits, the last pixel before the pairs: row r has r + 1 blended pixels
+// (every count of pairs mod 4, and levels up to 64), at both parities of x.
+TEST(ImageSprite, BlendRunsOfEveryLengthBlendEveryPixel) {
+    const int width = 24, height = 24;
+    Image colours(width, height);
+    for (int i = 0; i < width * height; i++)
+        colours.pixels[i] = static_cast<uint16_t>(0x2F5B * (i + 7));
+    const auto level = [](int32_t i) -> uint32_t {
+        return i % width <= i / width ? 1 + (i * 37u) % 64 : 0;
+    };
+    const Sprite sprite(colours, level);
+    uint16_t* screen = Screen::instance()->pixels;
+    for (const int x : {100, 101}) {
+        for (int i = 0; i < SCREEN_WIDTH * height; i++)
+            screen[i] = static_cast<uint16_t>(i * 40503u);
+        sprite.draw(x, 0, 0, height, width);
+        for (int i = 0; i < SCREEN_WIDTH * height; i++) {
+            const uint16_t before = static_cast<uint16_t>(i * 40503u);
+            const int r = i / SCREEN_WIDTH, c = i % SCREEN_WIDTH - x;
+            uint16_t expected = before;
+            if (c >= 0 && c < width && level(r * width + c) != 0)
+                expected = blendLevel(colours.pixels[r * width + c], before, level(r * width + c));
+            ASSERT_EQ(screen[i], expected) << "x " << x << " row " << r << " column " << c;
+        }
+    }
+}
+
 } // namespace
