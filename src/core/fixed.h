@@ -111,6 +111,19 @@ inline constexpr QuotientReciprocals QUOTIENT_RECIPROCAL = makeQuotientReciproca
 //   one less, as r/d e < 1; r - q1 d is then below 2d, and one compare
 //   finds the last unit.
 struct FixedDividend {
+    // Shifts v (not 0) up until its top bit is set, with five conditional
+    // shifts (the handheld has no CLZ), and returns `place` less the shift:
+    // with place 31, the place of v's top bit before. Counting down from the
+    // caller's own start leaves no subtraction after the shifts.
+    static uint32_t normalise(uint32_t& v, uint32_t place) {
+        if (v < 0x10000u) v <<= 16, place -= 16;
+        if (v < 0x1000000u) v <<= 8, place -= 8;
+        if (v < 0x10000000u) v <<= 4, place -= 4;
+        if (v < 0x40000000u) v <<= 2, place -= 2;
+        if (v < 0x80000000u) v <<= 1, place -= 1;
+        return place;
+    }
+
     uint32_t magnitude;  // m
     uint32_t normalised; // mn
     uint32_t low;        // m 2^16, low 32 bits
@@ -122,12 +135,8 @@ struct FixedDividend {
     explicit FixedDividend(Fixed a) {
         negative = a < 0;
         magnitude = negative ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
-        uint32_t mn = magnitude, t = 0;
-        if (mn < 0x10000u) mn <<= 16, t += 16;
-        if (mn < 0x1000000u) mn <<= 8, t += 8;
-        if (mn < 0x10000000u) mn <<= 4, t += 4;
-        if (mn < 0x40000000u) mn <<= 2, t += 2;
-        if (mn < 0x80000000u) mn <<= 1, t += 1; // m = 0 leaves span 0: never used
+        uint32_t mn = magnitude;
+        const uint32_t t = 31 - normalise(mn, 31); // m = 0 leaves span 0: never used
         normalised = mn;
         low = magnitude << 16;
         kLessU = t - 16;
@@ -141,13 +150,9 @@ struct FixedDividend {
     __attribute__((always_inline)) Fixed over(Fixed b) const {
         const uint32_t d = b < 0 ? 0u - static_cast<uint32_t>(b) : static_cast<uint32_t>(b);
         uint32_t q;
-        if (d - first < span) {          // d - first wraps when d < first
-            uint32_t n = d << 8, u = 23; // u = 31 - s
-            if (n < 0x10000u) n <<= 16, u -= 16;
-            if (n < 0x1000000u) n <<= 8, u -= 8;
-            if (n < 0x10000000u) n <<= 4, u -= 4;
-            if (n < 0x40000000u) n <<= 2, u -= 2;
-            if (n < 0x80000000u) n <<= 1, u -= 1;
+        if (d - first < span) { // d - first wraps when d < first
+            uint32_t n = d << 8;
+            const uint32_t u = normalise(n, 23); // u = 31 - s
             const QuotientReciprocal& line = QUOTIENT_RECIPROCAL.of[(n >> 23) - 256];
             const uint32_t x = (n << 9) >> 17; // bits 8..22: where n lies in the segment
             const uint64_t reciprocal = line.base - ((x * line.slope) >> 7);            // R

@@ -286,32 +286,34 @@ struct Masks {
     uint32_t rb, rb11, g15; // RB, RB11 and G15, each in a register
 };
 
+// rb and g above for w over a screen pixel whose red and blue are dRb and
+// whose green is at bits 15..20 of dG15 (masked by G15).
+struct BlendParts {
+    uint32_t rb, g;
+};
+inline BlendParts blendParts(uint32_t dRb, uint32_t dG15, uint32_t w, const Masks& m) {
+    const uint32_t weight = w & 0x07E0u;
+    const uint32_t c = w << 11 & m.rb11;                        // cRb << 11
+    return {weight * (dRb - (c >> 11)) + c, weight * dG15 + w}; // sub t, t, c, lsr #11
+}
+
 // The blend of w over the screen pixel in d's low 16 bits (the high ones are
 // not read), in bits 0..15.
 inline uint32_t blendPacked(uint32_t d, uint32_t w, const Masks& m) {
-    const uint32_t weight = w & 0x07E0u;
-    const uint32_t c = w << 11 & m.rb11; // cRb << 11
-    const uint32_t rb = weight * ((d & m.rb) - (c >> 11)) + c;
-    const uint32_t g = weight * (d << 10 & m.g15) + w;
-    return (rb >> 11 & m.rb) | keep(g & 0xFC000000u) >> 21;
+    const BlendParts p = blendParts(d & m.rb, d << 10 & m.g15, w, m);
+    return (p.rb >> 11 & m.rb) | keep(p.g & 0xFC000000u) >> 21;
 }
 
 // The blends of w0 and w1 over the screen pair d, as one word: 22 data
 // operations and four multiplies for two pixels.
 inline uint32_t blendPair(uint32_t d, uint32_t w0, uint32_t w1, const Masks& m) {
-    const uint32_t weight0 = w0 & 0x07E0u;
-    const uint32_t g0 = weight0 * (d << 10 & m.g15) + w0;
-    const uint32_t c0 = w0 << 11 & m.rb11;
-    const uint32_t rb0 = weight0 * ((d & m.rb) - (c0 >> 11)) + c0; // sub t, t, c0, lsr #11
-    const uint32_t weight1 = w1 & 0x07E0u;
-    const uint32_t g1 = weight1 * (d >> 6 & m.g15) + w1;
-    const uint32_t c1 = w1 << 11 & m.rb11;
-    const uint32_t rb1 = weight1 * ((d >> 16 & m.rb) - (c1 >> 11)) + c1;
+    const BlendParts p0 = blendParts(d & m.rb, d << 10 & m.g15, w0, m);
+    const BlendParts p1 = blendParts(d >> 16 & m.rb, d >> 6 & m.g15, w1, m);
     // 0xFC000000 is an immediate: green's six bits, then an ORR shifting
     // them into place; red and blue are masked by RB on their way down.
-    const uint32_t low = keep((rb0 >> 11 & m.rb) | keep(g0 & 0xFC000000u) >> 21);
-    const uint32_t withRb1 = keep(low | (rb1 >> 11 & m.rb) << 16);
-    return withRb1 | keep(g1 & 0xFC000000u) >> 5;
+    const uint32_t low = keep((p0.rb >> 11 & m.rb) | keep(p0.g & 0xFC000000u) >> 21);
+    const uint32_t withRb1 = keep(low | (p1.rb >> 11 & m.rb) << 16);
+    return withRb1 | keep(p1.g & 0xFC000000u) >> 5;
 }
 
 // Blends `pairs` screen pairs from the 4-byte-aligned `pair` on, four a turn
