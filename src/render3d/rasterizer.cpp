@@ -4,6 +4,7 @@
 // a strict per-pixel depth test; all per-row and per-pixel work is additions.
 // The order of the steps and the way every slope is rounded decide the exact
 // pixels of the show, so they stay as they are.
+#include <cstddef>
 #include <utility>
 
 #include "render3d/mesh.h"
@@ -68,7 +69,8 @@ constexpr RowDivisors ROW_DIVISOR = makeRowDivisors();
 // value / rows for rows >= 1, as C's signed division gives it (INT32_MIN's
 // magnitude is 2^31 as unsigned, and its quotient negates back alike).
 inline Fixed divideByRows(Fixed value, int32_t rows) {
-    if (rows >= ROW_DIVISORS) return value / rows;
+    // Never on a screen: laid out apart, so the table's path has no taken branch.
+    if (__builtin_expect(rows >= ROW_DIVISORS, 0)) return value / rows;
     const uint32_t m = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
     const RowDivisor& d = ROW_DIVISOR.of[rows];
     const uint32_t t = static_cast<uint32_t>((static_cast<uint64_t>(m) * d.magic) >> 32);
@@ -317,7 +319,8 @@ inline Edge edgeSteps(const Corner& top, const Corner& bottom, Divided divided) 
         // The long edge: with the table's reciprocal and the divided one
         // met in one place, GCC widens r to 64 bits ahead of du and dv and
         // multiplies 64 by 64 bits; apart, each product is one SMULL.
-        if (rows >= SPAN_RECIPROCALS) return tallEdgeSteps(top, bottom, divided, rows);
+        if (__builtin_expect(rows >= SPAN_RECIPROCALS, 0)) // never on a screen: laid out apart
+            return tallEdgeSteps(top, bottom, divided, rows);
         return edgeStepsOver(top, bottom, divided, rows, SPAN_RECIPROCAL.of[rows]);
     }
     // (The same split on the short edges costs more in spills than it saves.)
@@ -375,12 +378,41 @@ __attribute__((noinline)) SpanSlopes wideSpanSlopes(Fixed width, Fixed u1, Fixed
     return spanSlopes(width != 0 ? fixedReciprocal(width) : 0, u1, v1, u2, v2, z1, z2);
 }
 
+// The row a span is drawn on: the offset of its first pixel in the
+// buffers, and its entry in the screen's depthLeft. Its depthRight entry
+// lies a fixed distance further on in the Screen, so one pointer stands for
+// both, and the row loop keeps one register for them, not two.
+struct SpanRow {
+    int32_t start; // row * SCREEN_WIDTH
+    int16_t* left; // &screen->depthLeft[row]
+};
+
+inline int16_t* rightExtent(const Screen* screen, int16_t* left) {
+    std::ptrdiff_t distance = reinterpret_cast<const char*>(screen->depthRight) -
+                              reinterpret_cast<const char*>(screen->depthLeft);
+    // Opaque to the compiler, which would otherwise step a second pointer
+    // for depthRight through the row loop, kept on the stack.
+    __asm__ volatile("" : "+r"(distance));
+    return reinterpret_cast<int16_t*>(reinterpret_cast<char*>(left) + distance);
+}
+
+// Screen::depthWritten for the row at `place`. Both entries are read before
+// either is compared: a halfword load's result comes two cycles late, and
+// the second load fills the first one's wait.
+inline void markSpan(const Screen* screen, SpanRow place, int left, int right) {
+    int16_t* const r = rightExtent(screen, place.left);
+    const int16_t oldLeft = *place.left, oldRight = *r;
+    __asm__("" : : "r"(oldLeft), "r"(oldRight)); // both loaded here: the compiler keeps the order
+    if (left < oldLeft) *place.left = static_cast<int16_t>(left);
+    if (right > oldRight) *r = static_cast<int16_t>(right);
+}
+
 // Mesh::drawSpan for a row already known to be on the screen; with
 // ScreenClip, for the clip columns 0 and SCREEN_WIDTH, which the compiler
 // then folds into the tests.
 template <bool ScreenClip>
 __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target, int x1, int x2,
-                                                       int row, Fixed u1, Fixed v1, Fixed u2,
+                                                       SpanRow place, Fixed u1, Fixed v1, Fixed u2,
                                                        Fixed v2, Fixed z1, Fixed z2) {
     const int32_t clipLeft = ScreenClip ? 0 : target.clipLeft;
     const int32_t clipRight = ScreenClip ? SCREEN_WIDTH : target.clipRight;
@@ -391,8 +423,8 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
         // is on the picture changes nothing, so the clamped fill serves
         // both of drawSpan's cases.
         if (x1 < clipLeft || x1 >= clipRight) return;
-        target.screen->depthWritten(row, x1, x1);
-        const int start = row * SCREEN_WIDTH + x1;
+        markSpan(target.screen, place, x1, x1);
+        const int start = place.start + x1;
         fillSpan<true>(target.pixels + start, target.depth + start, 1, target.texels, u1, v1, z1, 0,
                        0, 0);
         return;
@@ -426,7 +458,15 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
         du = s.du, dv = s.dv, dz = s.dz;
     }
 
-    if (x2 >= clipRight) x2 = clipRight - 1;
+    if (ScreenClip) {
+        // 319 is no ARM immediate and would come from a literal pool, a line
+        // often out of the cache; made as 320 - 1 in place, it costs no load.
+        int32_t lastColumn = SCREEN_WIDTH;
+        __asm__ volatile("" : "+r"(lastColumn));
+        if (x2 > lastColumn - 1) x2 = lastColumn - 1;
+    } else if (x2 >= clipRight) {
+        x2 = clipRight - 1;
+    }
     if (x1 < clipLeft) {
         // Jump the interpolants to the first visible column.
         Fixed skipped = fixedFromInt(
@@ -440,9 +480,9 @@ __attribute__((always_inline)) inline void fillRowSpan(const SpanTarget& target,
 
     // fillSpan may write any of x1..x2 (clipLeft 0 and clipRight 320 keep
     // them on the row): the next clearDepth must reach them.
-    target.screen->depthWritten(row, x1, x2);
+    markSpan(target.screen, place, x1, x2);
     const int32_t steps = x2 - x1, count = steps + 1;
-    const int start = row * SCREEN_WIDTH + x1;
+    const int start = place.start + x1;
     if (runStaysOnPicture(u1, du, v1, dv, steps))
         fillSpan<false>(target.pixels + start, target.depth + start, count, target.texels, u1, v1,
                         z1, du, dv, dz);
@@ -461,7 +501,9 @@ const int END_WORDS = 8;
 inline void writeEdge(Fixed* out, const Corner& start, const Edge& edge, int32_t skipped,
                       int32_t rows) {
     Fixed x = start.x, u = start.u, v = start.v, z = start.z;
-    if (skipped != 0) { // only an edge that starts above the drawn rows skips any
+    // Only an edge that starts above the drawn rows skips any: rare, so laid
+    // out apart, and the usual edge runs straight on with no taken branch.
+    if (__builtin_expect(skipped != 0, 0)) {
         const uint32_t k = static_cast<uint32_t>(skipped);
         x = fixedAdd(x, static_cast<Fixed>(k * static_cast<uint32_t>(edge.dx)));
         u = fixedAdd(u, static_cast<Fixed>(k * static_cast<uint32_t>(edge.du)));
@@ -481,9 +523,12 @@ template <bool ScreenClip>
 __attribute__((always_inline)) inline void fillRows(const SpanTarget& target, const Fixed* ends,
                                                     int32_t top, int32_t bottom) {
     const SpanTarget t = target;
-    for (int row = top; row < bottom; row++, ends += END_WORDS) {
+    SpanRow place = {top * SCREEN_WIDTH, &t.screen->depthLeft[top]};
+    for (int16_t* const last = &t.screen->depthLeft[bottom]; place.left != last;
+         place.left++, place.start += SCREEN_WIDTH, ends += END_WORDS) {
         const Fixed* e = ends;
-        fillRowSpan<ScreenClip>(t, e[0] >> 16, e[4] >> 16, row, e[1], e[2], e[5], e[6], e[3], e[7]);
+        fillRowSpan<ScreenClip>(t, e[0] >> 16, e[4] >> 16, place, e[1], e[2], e[5], e[6], e[3],
+                                e[7]);
     }
 }
 
@@ -511,7 +556,9 @@ __attribute__((always_inline)) inline void walkRows(const SpanTarget& target, bo
     // right; the span fill orders the ends anyway.
     const int longSide = upper.dx > longEdge.dx ? 0 : 4, shortSide = 4 - longSide;
 
-    Fixed ends[SCREEN_HEIGHT * END_WORDS]; // bottom - top <= SCREEN_HEIGHT rows
+    // bottom - top <= SCREEN_HEIGHT rows; one row to a 32-byte cache line,
+    // so a row's first read fills one line, not two.
+    alignas(32) Fixed ends[SCREEN_HEIGHT * END_WORDS];
     writeEdge(ends + longSide, a, longEdge, top - rowA, bottom - top);
     const int32_t split = rowB < top ? top : (rowB > bottom ? bottom : rowB);
     writeEdge(ends + shortSide, a, upper, top - rowA, split - top);
@@ -575,5 +622,6 @@ void Mesh::render() {
 void Mesh::drawSpan(int x1, int x2, int row, Fixed u1, Fixed v1, Fixed u2, Fixed v2, Fixed z1,
                     Fixed z2) {
     if (static_cast<unsigned>(row) >= static_cast<unsigned>(SCREEN_HEIGHT)) return;
-    fillRowSpan<false>(spanTarget(*this), x1, x2, row, u1, v1, u2, v2, z1, z2);
+    fillRowSpan<false>(spanTarget(*this), x1, x2, {row * SCREEN_WIDTH, &screen->depthLeft[row]}, u1,
+                       v1, u2, v2, z1, z2);
 }
