@@ -90,11 +90,16 @@ struct RowWalk {
     uint32_t at, step;
 };
 
+// The walk's texel byte, and the walk moved on one pixel.
+inline uint32_t texelByte(RowWalk& w) {
+    const uint32_t texel = w.texels[w.at >> 16]; // LDRB's offset shifted
+    w.at += w.step;
+    return texel;
+}
+
 // The light word of the walk's texel, and the walk moved on one pixel.
 inline uint32_t texelLight(const uint32_t* light, RowWalk& w) {
-    const uint32_t word = light[w.texels[w.at >> 16]]; // LDRB's offset shifted, then LDR's
-    w.at += w.step;
-    return word;
+    return light[texelByte(w)]; // then LDR's offset shifted
 }
 
 // Two pixels as one 32-bit store at a 4-byte-aligned address (rows start
@@ -124,13 +129,19 @@ inline uint32_t wordAt(const uint32_t* table, uint32_t byteOffset) {
 // (layerLight), then the other two added and the pixels written (skyRow, bandRow),
 // two pixels a step. The row of the first pass serves every following row
 // that walks the same texels (see CloudScene::drawRow).
-void layerLight(uint32_t* pairs, const uint32_t* light, RowWalk w) {
-    static_assert(SCREEN_WIDTH % 4 == 0, "two pairs a step");
-    for (const uint32_t* const end = pairs + SCREEN_WIDTH / 2; pairs != end; pairs += 2) {
-        const uint32_t first = texelLight(light, w);
-        pairs[0] = first | texelLight(light, w) << 16;
-        const uint32_t third = texelLight(light, w);
-        pairs[1] = third | texelLight(light, w) << 16;
+//
+// Eight pixels a step, their texel bytes loaded first: no light load then
+// waits for its byte, and the compare and branch come once per eight. Not
+// inlined, so that the loop has the registers to itself.
+__attribute__((noinline)) void layerLight(uint32_t* pairs, const uint32_t* light, RowWalk w) {
+    static_assert(SCREEN_WIDTH % 8 == 0, "four pairs a step");
+    for (const uint32_t* const end = pairs + SCREEN_WIDTH / 2; pairs != end; pairs += 4) {
+        const uint32_t t0 = texelByte(w), t1 = texelByte(w), t2 = texelByte(w), t3 = texelByte(w);
+        const uint32_t t4 = texelByte(w), t5 = texelByte(w), t6 = texelByte(w), t7 = texelByte(w);
+        pairs[0] = light[t0] | light[t1] << 16;
+        pairs[1] = light[t2] | light[t3] << 16;
+        pairs[2] = light[t4] | light[t5] << 16;
+        pairs[3] = light[t6] | light[t7] << 16;
     }
 }
 
@@ -149,9 +160,10 @@ inline void storeSky(uint16_t* out, const uint32_t* light, uint32_t sums) {
     storePair(out, wordAt(light, sums << 16 >> 14), wordAt(light, sums >> 14));
 }
 
-// The pairs from `out` up to `end`.
-void skyRow(uint16_t* out, const uint16_t* end, const uint32_t* light, const uint32_t* pairs,
-            RowWalk wa, RowWalk wb) {
+// The pairs from `out` up to `end`. Not inlined: inside drawRow the loop
+// ran out of registers and reloaded its end from the stack every pair.
+__attribute__((noinline)) void skyRow(uint16_t* out, const uint16_t* end, const uint32_t* light,
+                                      const uint32_t* pairs, RowWalk wa, RowWalk wb) {
     for (; out != end; out += 2, pairs++)
         storeSky(out, light, pairSums(*pairs, light, wa, wb));
 }
