@@ -4,7 +4,7 @@
 // a strict per-pixel depth test; all per-row and per-pixel work is additions.
 // The order of the steps and the way every slope is rounded decide the exact
 // pixels of the show, so they stay as they are.
-#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "render3d/mesh.h"
@@ -388,12 +388,12 @@ struct SpanRow {
 };
 
 inline int16_t* rightExtent(const Screen* screen, int16_t* left) {
-    std::ptrdiff_t distance = reinterpret_cast<const char*>(screen->depthRight) -
-                              reinterpret_cast<const char*>(screen->depthLeft);
+    uintptr_t distance = reinterpret_cast<uintptr_t>(screen->depthRight) -
+                         reinterpret_cast<uintptr_t>(screen->depthLeft);
     // Opaque to the compiler, which would otherwise step a second pointer
     // for depthRight through the row loop, kept on the stack.
     __asm__ volatile("" : "+r"(distance));
-    return reinterpret_cast<int16_t*>(reinterpret_cast<char*>(left) + distance);
+    return reinterpret_cast<int16_t*>(reinterpret_cast<uintptr_t>(left) + distance);
 }
 
 // Screen::depthWritten for the row at `place`. Both entries are read before
