@@ -396,15 +396,9 @@ inline int16_t* rightExtent(const Screen* screen, int16_t* left) {
     return reinterpret_cast<int16_t*>(reinterpret_cast<uintptr_t>(left) + distance);
 }
 
-// Screen::depthWritten for the row at `place`. Both entries are read before
-// either is compared: a halfword load's result comes two cycles late, and
-// the second load fills the first one's wait.
+// Screen::depthWritten for the row at `place`.
 inline void markSpan(const Screen* screen, SpanRow place, int left, int right) {
-    int16_t* const r = rightExtent(screen, place.left);
-    const int16_t oldLeft = *place.left, oldRight = *r;
-    __asm__("" : : "r"(oldLeft), "r"(oldRight)); // both loaded here: the compiler keeps the order
-    if (left < oldLeft) *place.left = static_cast<int16_t>(left);
-    if (right > oldRight) *r = static_cast<int16_t>(right);
+    Screen::widenExtent(*place.left, *rightExtent(screen, place.left), left, right);
 }
 
 // Mesh::drawSpan for a row already known to be on the screen; with

@@ -59,8 +59,17 @@ class Screen {
     // (0 <= row < SCREEN_HEIGHT) may now hold other depths than the row
     // was cleared to.
     void depthWritten(int row, int left, int right) {
-        if (left < depthLeft[row]) depthLeft[row] = static_cast<int16_t>(left);
-        if (right > depthRight[row]) depthRight[row] = static_cast<int16_t>(right);
+        widenExtent(depthLeft[row], depthRight[row], left, right);
+    }
+    // The same on a row's two extent entries, for callers that reach them
+    // through pointers. Both are read before either is compared: a halfword
+    // load's result comes two cycles late on the handheld, and the second
+    // load fills the first one's wait.
+    static void widenExtent(int16_t& extentLeft, int16_t& extentRight, int left, int right) {
+        const int16_t oldLeft = extentLeft, oldRight = extentRight;
+        __asm__("" : : "r"(oldLeft), "r"(oldRight)); // both loaded here: the order is kept
+        if (left < oldLeft) extentLeft = static_cast<int16_t>(left);
+        if (right > oldRight) extentRight = static_cast<int16_t>(right);
     }
     // The whole buffer may hold anything (for code that fills it at once).
     void depthWrittenEverywhere();
